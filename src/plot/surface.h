@@ -1,0 +1,204 @@
+#pragma once
+// The drawing surface: a small GDI-like API over 32-bit pixel stores we own.
+// Names, handle types and argument orders follow the Windows GDI so that the
+// plotting code above reads like Windows code. Nothing here needs a display.
+//
+// Handles are pointers, but every call checks them against the set of live
+// objects first: a null, deleted or wrong-kind handle makes the call do nothing
+// and return FALSE / 0 / nullptr (CLR_INVALID for the colour functions).
+
+#include <cstdint>
+
+using BOOL = int;
+using BYTE = std::uint8_t;
+using UINT = unsigned int;
+using DWORD = std::uint32_t;
+using COLORREF = std::uint32_t; // 0x00BBGGRR
+using WPARAM = std::uintptr_t;
+using LPARAM = std::intptr_t;
+using LRESULT = std::intptr_t;
+
+inline constexpr BOOL FALSE = 0;
+inline constexpr BOOL TRUE = 1;
+
+struct POINT {
+  std::int32_t x, y;
+};
+
+struct SIZE {
+  std::int32_t cx, cy;
+};
+
+constexpr COLORREF RGB(BYTE r, BYTE g, BYTE b) {
+  return static_cast<COLORREF>(r) | (static_cast<COLORREF>(g) << 8) |
+         (static_cast<COLORREF>(b) << 16);
+}
+constexpr BYTE GetRValue(COLORREF c) {
+  return static_cast<BYTE>(c & 0xFF);
+}
+constexpr BYTE GetGValue(COLORREF c) {
+  return static_cast<BYTE>((c >> 8) & 0xFF);
+}
+constexpr BYTE GetBValue(COLORREF c) {
+  return static_cast<BYTE>((c >> 16) & 0xFF);
+}
+
+// A window; the window layer defines what it is.
+struct HWND__;
+using HWND = HWND__*;
+
+enum class GdiKind : std::uint8_t { Pen, Font, Bitmap, Brush };
+
+// Base of every GDI object. Only this layer creates or destroys them.
+struct GdiObject {
+  GdiObject(const GdiObject&) = delete;
+  GdiObject& operator=(const GdiObject&) = delete;
+  GdiKind kind() const { return kind_; }
+
+protected:
+  explicit GdiObject(GdiKind kind) : kind_(kind) {}
+  ~GdiObject() = default;
+
+private:
+  GdiKind kind_;
+};
+
+struct GdiPen : GdiObject {
+protected:
+  GdiPen() : GdiObject(GdiKind::Pen) {}
+  ~GdiPen() = default;
+};
+struct GdiFont : GdiObject {
+protected:
+  GdiFont() : GdiObject(GdiKind::Font) {}
+  ~GdiFont() = default;
+};
+struct GdiBitmap : GdiObject {
+protected:
+  GdiBitmap() : GdiObject(GdiKind::Bitmap) {}
+  ~GdiBitmap() = default;
+};
+struct GdiBrush : GdiObject {
+protected:
+  GdiBrush() : GdiObject(GdiKind::Brush) {}
+  ~GdiBrush() = default;
+};
+struct DeviceContext;
+
+using HGDIOBJ = GdiObject*;
+using HPEN = GdiPen*;
+using HFONT = GdiFont*;
+using HBITMAP = GdiBitmap*;
+using HBRUSH = GdiBrush*;
+using HDC = DeviceContext*;
+
+// Mix modes of the pen with the pixels (SetROP2). The value minus one is the
+// truth table of the mix: bit 3 for pen 1 / pixel 1, bit 2 for 1 / 0,
+// bit 1 for 0 / 1, bit 0 for 0 / 0.
+inline constexpr int R2_BLACK = 1;
+inline constexpr int R2_NOTMERGEPEN = 2;
+inline constexpr int R2_MASKNOTPEN = 3;
+inline constexpr int R2_NOTCOPYPEN = 4;
+inline constexpr int R2_MASKPENNOT = 5;
+inline constexpr int R2_NOT = 6;
+inline constexpr int R2_XORPEN = 7;
+inline constexpr int R2_NOTMASKPEN = 8;
+inline constexpr int R2_MASKPEN = 9;
+inline constexpr int R2_NOTXORPEN = 10;
+inline constexpr int R2_NOP = 11;
+inline constexpr int R2_MERGENOTPEN = 12;
+inline constexpr int R2_COPYPEN = 13;
+inline constexpr int R2_MERGEPENNOT = 14;
+inline constexpr int R2_MERGEPEN = 15;
+inline constexpr int R2_WHITE = 16;
+
+inline constexpr int TRANSPARENT = 1;
+inline constexpr int OPAQUE = 2;
+
+inline constexpr int PS_SOLID = 0;
+
+inline constexpr DWORD SRCCOPY = 0x00CC0020;
+inline constexpr DWORD PATCOPY = 0x00F00021;
+inline constexpr DWORD DSTINVERT = 0x00550009;
+inline constexpr DWORD BLACKNESS = 0x00000042;
+inline constexpr DWORD WHITENESS = 0x00FF0062;
+
+inline constexpr int WHITE_BRUSH = 0;
+inline constexpr int LTGRAY_BRUSH = 1;
+inline constexpr int GRAY_BRUSH = 2;
+inline constexpr int DKGRAY_BRUSH = 3;
+inline constexpr int BLACK_BRUSH = 4;
+inline constexpr int WHITE_PEN = 6;
+inline constexpr int BLACK_PEN = 7;
+inline constexpr int SYSTEM_FONT = 13;
+inline constexpr int DEFAULT_GUI_FONT = 17;
+
+inline constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
+
+inline constexpr DWORD RUSSIAN_CHARSET = 204;
+inline constexpr DWORD OUT_CHARACTER_PRECIS = 2;
+inline constexpr DWORD CLIP_CHARACTER_PRECIS = 1;
+inline constexpr DWORD DEFAULT_QUALITY = 0;
+inline constexpr DWORD DEFAULT_PITCH = 0;
+inline constexpr int FW_DONTCARE = 0;
+inline constexpr int FW_NORMAL = 400;
+inline constexpr int FW_BOLD = 700;
+
+// Device contexts. A fresh memory DC has no bitmap; drawing into it does nothing.
+HDC CreateCompatibleDC(HDC dc);
+BOOL DeleteDC(HDC dc);
+
+// Pixels start black. Returns nullptr for a non-positive or too large size.
+HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
+HPEN CreatePen(int style, int width, COLORREF color);
+HBRUSH CreateSolidBrush(COLORREF color);
+// Only records what is asked for; the face is found when text is first drawn.
+// height > 0: cell height (ascent + descent) in pixels; < 0: em height; 0: 16.
+HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight, DWORD italic,
+                  DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision,
+                  DWORD clipPrecision, DWORD quality, DWORD pitchAndFamily, const char* faceName);
+// Fails for an object still selected into a DC; harmless for stock objects.
+BOOL DeleteObject(HGDIOBJ object);
+HGDIOBJ GetStockObject(int which);
+
+// Returns the object of the same kind selected before, nullptr on error.
+// A bitmap can be selected into one DC at a time.
+HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
+
+int SetROP2(HDC dc, int mode);
+int SetBkMode(HDC dc, int mode);
+COLORREF SetTextColor(HDC dc, COLORREF color);
+COLORREF SetBkColor(HDC dc, COLORREF color);
+
+BOOL MoveToEx(HDC dc, int x, int y, POINT* old);
+// From the current position to (x, y), the end pixel not drawn.
+BOOL LineTo(HDC dc, int x, int y);
+
+// count bytes of code page 1251 text, the top left of the text cell at (x, y).
+BOOL TextOutA(HDC dc, int x, int y, const char* bytes, int count);
+BOOL GetTextExtentPoint32A(HDC dc, const char* bytes, int count, SIZE* size);
+
+BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop);
+BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int sx, int sy, DWORD rop);
+
+COLORREF GetPixel(HDC dc, int x, int y);
+COLORREF SetPixel(HDC dc, int x, int y, COLORREF color);
+
+// Window DCs come from the window layer through these hooks.
+struct WindowSurfaceHooks {
+  HDC (*getDC)(HWND) = nullptr;
+  int (*releaseDC)(HWND, HDC) = nullptr;
+  LRESULT (*sendMessage)(HWND, UINT, WPARAM, LPARAM) = nullptr;
+};
+// May be called while other threads draw or ask for DCs.
+void SetWindowSurfaceHooks(const WindowSurfaceHooks& hooks);
+
+HDC GetDC(HWND window);
+int ReleaseDC(HWND window, HDC dc);
+LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Not in the GDI: the pixels of a bitmap, row-major, top row first, each
+// 0x00RRGGBB (what QImage::Format_RGB32 wraps). width / height may be null.
+const std::uint32_t* BitmapBits(HBITMAP bitmap, int* width, int* height);
+// The bitmap selected into dc, nullptr when none is.
+HBITMAP GetSelectedBitmap(HDC dc);
