@@ -1,0 +1,128 @@
+#include "plot/plot_state.h"
+
+#include <cmath>
+#include <limits>
+
+PlotState::PlotState() {
+  crossPen = CreatePen(PS_SOLID, 1, RGB(0, 0, 255));
+  updateVisibleRanges();
+}
+
+PlotState::~PlotState() {
+  DeleteObject(crossPen);
+}
+
+void PlotState::updateVisibleRanges() {
+  double k = 1 / pixels;
+  xMin = -oX * k - 1;
+  xMax = (width - oX) * k + 1;
+  yMin = -((height - oY) * k);
+  yMax = oY * k;
+  if (xMin < xFrom) {
+    xMin = xFrom;
+  }
+  if (xTo < xMax) {
+    xMax = xTo;
+  }
+  if (yMin < yFrom) {
+    yMin = yFrom;
+  }
+  if (yTo < yMax) {
+    yMax = yTo;
+  }
+}
+
+void PlotState::pan(int dx, int dy) {
+  oX += dx;
+  oY += dy;
+  updateVisibleRanges();
+}
+
+void PlotState::shiftXRange(double dFrom, double dTo) {
+  xFrom += dFrom;
+  xTo += dTo;
+  updateVisibleRanges();
+}
+
+void PlotState::shiftYRange(double dFrom, double dTo) {
+  yFrom += dFrom;
+  yTo += dTo;
+  updateVisibleRanges();
+}
+
+bool PlotState::zoom(int step) {
+  if (step < 0 && pixels <= -static_cast<double>(step)) {
+    return false;
+  }
+  pixels += step;
+  updateVisibleRanges();
+  return true;
+}
+
+void PlotState::setView(int newOX, int newOY, double newXFrom, double newXTo, double newYFrom,
+                        double newYTo, int newPixels) {
+  oX = newOX;
+  oY = newOY;
+  if (newPixels > 0) {
+    pixels = newPixels;
+  }
+  if (newXFrom < newXTo) {
+    xFrom = newXFrom;
+    xTo = newXTo;
+  }
+  if (newYFrom < newYTo) {
+    yFrom = newYFrom;
+    yTo = newYTo;
+  }
+  updateVisibleRanges();
+}
+
+void PlotState::copyFrom(const PlotState& live) {
+  std::lock_guard<std::mutex> lock(live.changeLock);
+  firstProgram = live.firstProgram;
+  secondProgram = live.secondProgram;
+  kind = live.kind;
+  canvasDC = live.canvasDC;
+  window = live.window;
+  statusBar = live.statusBar;
+  oX = live.oX;
+  oY = live.oY;
+  width = live.width;
+  height = live.height;
+  a = live.a;
+  b = live.b;
+  c = live.c;
+  d = live.d;
+  yFrom = live.yFrom;
+  yTo = live.yTo;
+  xFrom = live.xFrom;
+  xTo = live.xTo;
+  tFrom = live.tFrom;
+  tTo = live.tTo;
+  accuracy = live.accuracy;
+  pixels = live.pixels;
+  xMin = live.xMin;
+  xMax = live.xMax;
+  yMin = live.yMin;
+  yMax = live.yMax;
+}
+
+bool samplingAdvances(double from, double to, double step) {
+  if (!(step > 0) || !std::isfinite(from) || !std::isfinite(to) || !std::isfinite(step)) {
+    return false;
+  }
+  double largest = std::fmax(std::fabs(from), std::fabs(to));
+  double spacing = std::nextafter(largest, std::numeric_limits<double>::infinity()) - largest;
+  return step > spacing;
+}
+
+std::int32_t pixelOf(double v) {
+  constexpr double kLimit = 1.0e9;
+  if (!(v > -kLimit)) {
+    return static_cast<std::int32_t>(-kLimit); // also NaN
+  }
+  if (v > kLimit) {
+    return static_cast<std::int32_t>(kLimit);
+  }
+  return static_cast<std::int32_t>(v);
+}

@@ -1,0 +1,263 @@
+#include "plot/plotter.h"
+
+#include "expr/numeric.h"
+#include "expr/program.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+__extension__ using Int128 = __int128;
+
+HPEN selectPen(HDC dc, HPEN pen) {
+  return static_cast<HPEN>(SelectObject(dc, pen));
+}
+
+void drawText(HDC dc, int x, int y, const char* text) {
+  TextOutA(dc, x, y, text, static_cast<int>(std::strlen(text)));
+}
+
+// "%d" of a mark's value, truncated toward zero.
+int labelValue(double v) {
+  return numeric::clamp32(v);
+}
+
+} // namespace
+
+Plotter::Plotter() {
+  curvePen = CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
+  axisPen = CreatePen(PS_SOLID, 1, RGB(0, 0, 0));
+  framePen = CreatePen(PS_SOLID, 1, RGB(0, 120, 0));
+  labelFont = CreateFontA(12, 0, 0, 0, 0, 0, 0, 0, RUSSIAN_CHARSET, OUT_CHARACTER_PRECIS,
+                          CLIP_CHARACTER_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, nullptr);
+}
+
+Plotter::~Plotter() {
+  DeleteObject(curvePen);
+  DeleteObject(axisPen);
+  DeleteObject(framePen);
+  DeleteObject(labelFont);
+}
+
+void Plotter::drawAll(const WorkerContext& ctx, const PlotState& live) {
+  if (ctx.stopRequested()) {
+    return;
+  }
+  state.copyFrom(live);
+  drawAxes();
+  drawMarks();
+  if (ctx.stopRequested()) {
+    return;
+  }
+  switch (state.kind) {
+  case Explicit:
+    if (state.firstProgram != nullptr) {
+      traceExplicit(ctx);
+    }
+    break;
+  case Parametric:
+    if (state.firstProgram != nullptr && state.secondProgram != nullptr) {
+      traceParametric(ctx);
+    }
+    break;
+  case ImplicitLess:
+  case ImplicitEqual:
+  case ImplicitGreater:
+    if (state.firstProgram != nullptr) {
+      traceImplicit(ctx);
+    }
+    break;
+  default:
+    break;
+  }
+  if (!ctx.stopRequested()) {
+    drawFrame();
+  }
+}
+
+void Plotter::drawAxes() {
+  HDC dc = state.canvasDC;
+  HPEN old = selectPen(dc, axisPen);
+  if (horizontalAxisShown()) {
+    int py = pixelOf(state.oY);
+    MoveToEx(dc, 0, py, nullptr);
+    LineTo(dc, pixelOf(state.width), py);
+  }
+  if (verticalAxisShown()) {
+    int px = pixelOf(state.oX);
+    MoveToEx(dc, px, 0, nullptr);
+    LineTo(dc, px, pixelOf(state.height));
+  }
+  selectPen(dc, old);
+}
+
+void Plotter::drawMarks() {
+  HDC dc = state.canvasDC;
+  HPEN oldPen = selectPen(dc, axisPen);
+  HGDIOBJ oldFont = SelectObject(dc, labelFont);
+  int axisX = pixelOf(state.oX);
+  int axisY = pixelOf(state.oY);
+  if (horizontalAxisShown()) {
+    for (double v = std::trunc(state.xMin); v < state.xMax; v += 1) {
+      int px = pixelOf(v * state.pixels + state.oX);
+      std::snprintf(labelText, sizeof labelText, "%d", labelValue(v));
+      drawText(dc, px - 3, axisY + 5, labelText);
+      MoveToEx(dc, px, axisY + 5, nullptr);
+      LineTo(dc, px, axisY - 5);
+    }
+  }
+  if (verticalAxisShown()) {
+    for (double v = std::trunc(state.yMin); v < state.yMax; v += 1) {
+      int py = pixelOf(state.oY - v * state.pixels);
+      std::snprintf(labelText, sizeof labelText, "%d", labelValue(v));
+      drawText(dc, axisX + 5, py - 5, labelText);
+      MoveToEx(dc, axisX - 5, py, nullptr);
+      LineTo(dc, axisX + 5, py);
+    }
+  }
+  SelectObject(dc, oldFont);
+  selectPen(dc, oldPen);
+}
+
+void Plotter::drawFrame() {
+  HDC dc = state.canvasDC;
+  HPEN old = selectPen(dc, framePen);
+  int w = pixelOf(state.width);
+  int h = pixelOf(state.height);
+  MoveToEx(dc, 0, 0, nullptr);
+  LineTo(dc, 0, h - 1);
+  LineTo(dc, w - 1, h - 1);
+  LineTo(dc, w - 1, 0);
+  LineTo(dc, 0, 0);
+  selectPen(dc, old);
+}
+
+void Plotter::traceExplicit(const WorkerContext& ctx) {
+  const PlotState& s = state;
+  if (!samplingAdvances(s.xMin, s.xMax, s.accuracy)) {
+    return;
+  }
+  HDC dc = s.canvasDC;
+  CProgram& f = *s.firstProgram;
+  HPEN old = selectPen(dc, curvePen);
+  double prevY = f.evaluate(s.xMin, s.xMin, s.a, s.b, s.c, s.d);
+  beginExplicitProgress();
+  for (double x = s.xMin; x < s.xMax; x += s.accuracy) {
+    double y = f.evaluate(x, x, s.a, s.b, s.c, s.d);
+    MoveToEx(dc, pixelOf(s.canvasX(x)), pixelOf(s.canvasY(y)), nullptr);
+    LineTo(dc, pixelOf(s.canvasX(x - s.accuracy)), pixelOf(s.canvasY(prevY)));
+    prevY = y;
+    if (ctx.stopRequested()) {
+      break;
+    }
+    stepProgress();
+  }
+  selectPen(dc, old);
+}
+
+void Plotter::traceParametric(const WorkerContext& ctx) {
+  const PlotState& s = state;
+  if (!samplingAdvances(s.tFrom, s.tTo, s.accuracy)) {
+    return;
+  }
+  HDC dc = s.canvasDC;
+  // The formula of the OX edit gives the horizontal coordinate, that of OY the vertical.
+  CProgram& g = *s.firstProgram;
+  CProgram& f = *s.secondProgram;
+  HPEN old = selectPen(dc, curvePen);
+  double prevG = g.evaluate(s.tFrom, s.tFrom, s.a, s.b, s.c, s.d);
+  double prevF = f.evaluate(s.tFrom, s.tFrom, s.a, s.b, s.c, s.d);
+  beginParametricProgress();
+  for (double t = s.tFrom; t < s.tTo; t += s.accuracy) {
+    double G = g.evaluate(t, t, s.a, s.b, s.c, s.d);
+    double F = f.evaluate(t, t, s.a, s.b, s.c, s.d);
+    MoveToEx(dc, pixelOf(s.canvasX(G)), pixelOf(s.canvasY(F)), nullptr);
+    LineTo(dc, pixelOf(s.canvasX(prevG)), pixelOf(s.canvasY(prevF)));
+    prevG = G;
+    prevF = F;
+    if (ctx.stopRequested()) {
+      break;
+    }
+    stepProgress();
+  }
+  selectPen(dc, old);
+}
+
+void Plotter::traceImplicit(const WorkerContext& ctx) {
+  const PlotState& s = state;
+  if (!samplingAdvances(s.xFrom, s.xTo, s.accuracy) ||
+      !samplingAdvances(s.yFrom, s.yTo, s.accuracy)) {
+    return;
+  }
+  HDC dc = s.canvasDC;
+  CProgram& f = *s.firstProgram;
+  const double e = s.accuracy;
+  HPEN old = selectPen(dc, curvePen);
+  beginImplicitProgress();
+  for (double x = s.xFrom; x < s.xTo; x += s.accuracy) {
+    for (double y = s.yFrom; y < s.yTo; y += s.accuracy) {
+      double v = f.evaluate(x, y, s.a, s.b, s.c, s.d);
+      double px = s.canvasX(x);
+      double py = s.canvasY(y);
+      bool marked = s.kind == ImplicitLess    ? v <= -e
+                    : s.kind == ImplicitEqual ? -e <= v && v <= e
+                                              : v >= -e; // the same bound as for < 0
+      if (marked) {
+        int ix = pixelOf(px);
+        int iy = pixelOf(py);
+        MoveToEx(dc, ix + 1, iy + 1, nullptr);
+        LineTo(dc, ix, iy); // the end is not drawn: this sets the pixel (ix + 1, iy + 1)
+      }
+      if (ctx.stopRequested()) {
+        selectPen(dc, old);
+        return;
+      }
+      stepProgress();
+    }
+  }
+  selectPen(dc, old);
+}
+
+void Plotter::beginExplicitProgress() {
+  beginProgress((state.xMax - state.xMin + 1) * (1 / state.accuracy));
+}
+
+void Plotter::beginParametricProgress() {
+  beginProgress((state.tTo - state.tFrom + 1) * (1 / state.accuracy));
+}
+
+void Plotter::beginImplicitProgress() {
+  beginProgress((state.xTo - state.xFrom) * (state.yTo - state.yFrom) * (1 / state.accuracy) *
+                (1 / state.accuracy));
+}
+
+void Plotter::beginProgress(double expected) {
+  samplesDone = 0;
+  shownPercent = 0;
+  if (!(expected >= 1)) {
+    samplesTotal = 1; // also NaN
+  } else if (expected >= 0x1p62) {
+    samplesTotal = std::int64_t{1} << 62;
+  } else {
+    samplesTotal = static_cast<std::int64_t>(expected);
+  }
+  nextPercentAt = (samplesTotal + 99) / 100;
+}
+
+void Plotter::showProgress() {
+  Int128 whole = Int128{samplesDone} * 100 / samplesTotal;
+  auto percent = static_cast<std::int32_t>(whole < INT32_MAX ? whole : Int128{INT32_MAX});
+  if (percent > shownPercent) {
+    shownPercent = percent;
+    std::snprintf(progressText, sizeof progressText, "complit : %d%%       ", percent);
+    HDC dc = GetDC(state.window);
+    if (dc != nullptr) {
+      drawText(dc, 0, 0, progressText);
+      ReleaseDC(state.window, dc);
+    }
+  }
+  // The first count at which the whole percentage rises again.
+  nextPercentAt = static_cast<std::int64_t>(((Int128{shownPercent} + 1) * samplesTotal + 99) / 100);
+}

@@ -1,0 +1,138 @@
+#pragma once
+// A canvas and a drawing pass for the plotter's pixel tests.
+
+#include "expr/program.h"
+#include "picture_dump.h"
+#include "plot/plotter.h"
+#include "plot/surface.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+inline constexpr COLORREF kWhite = RGB(255, 255, 255);
+inline constexpr COLORREF kBlack = RGB(0, 0, 0);
+inline constexpr COLORREF kRed = RGB(255, 0, 0);
+inline constexpr COLORREF kFrameGreen = RGB(0, 120, 0);
+
+inline bool isDark(COLORREF c) {
+  return c != CLR_INVALID && GetRValue(c) + GetGValue(c) + GetBValue(c) < 384;
+}
+
+// A white memory canvas set up as the view sets up its pictures.
+struct Canvas {
+  HDC dc = nullptr;
+  HBITMAP bitmap = nullptr;
+  HGDIOBJ previous = nullptr;
+  int width, height;
+
+  explicit Canvas(int w = 1024, int h = 768) : width(w), height(h) {
+    dc = CreateCompatibleDC(nullptr);
+    bitmap = CreateCompatibleBitmap(dc, w, h);
+    previous = SelectObject(dc, bitmap);
+    SetROP2(dc, R2_COPYPEN);
+    SetBkMode(dc, TRANSPARENT);
+    PatBlt(dc, 0, 0, w, h, WHITENESS);
+  }
+  ~Canvas() {
+    SelectObject(dc, previous);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+  }
+  Canvas(const Canvas&) = delete;
+  Canvas& operator=(const Canvas&) = delete;
+
+  COLORREF at(int x, int y) const { return GetPixel(dc, x, y); }
+
+  int count(COLORREF colour, int x0 = 0, int y0 = 0, int x1 = -1, int y1 = -1) const {
+    x1 = x1 < 0 ? width : x1;
+    y1 = y1 < 0 ? height : y1;
+    int n = 0;
+    for (int y = y0; y < y1; ++y) {
+      for (int x = x0; x < x1; ++x) {
+        n += at(x, y) == colour ? 1 : 0;
+      }
+    }
+    return n;
+  }
+
+  bool anyDark(int x0, int y0, int x1, int y1) const {
+    for (int y = y0; y < y1; ++y) {
+      for (int x = x0; x < x1; ++x) {
+        if (isDark(at(x, y))) {
+          return true;
+        }
+      }
+    }
+    return false;
+  }
+
+  // Leaves the picture in the test output folder for a person to look at.
+  void save(const std::string& name) const {
+    std::string path = dumpPicture(bitmap, name);
+    if (!path.empty()) {
+      std::printf("picture written to %s\n", path.c_str());
+    }
+  }
+};
+
+// One drawing pass of the plotter over a canvas, with programs owned here.
+struct Pass {
+  PlotState live;
+  Plotter plotter;
+  std::atomic<std::int32_t> scrollX{0}, scrollY{0};
+  WorkerContext ctx{live, plotter, {scrollX, scrollY}};
+  Canvas canvas;
+  CProgram first, second;
+
+  Pass() { live.canvasDC = canvas.dc; }
+  ~Pass() { live.firstProgram = live.secondProgram = nullptr; }
+
+  void compile(CProgram& p, const char* formula) {
+    try {
+      p.compile(CText(formula));
+    } catch (char* message) {
+      ADD_FAILURE() << formula << ": " << cp1251::toUtf8(message);
+      std::free(message);
+    }
+  }
+  void explicitGraph(const char* f) {
+    compile(first, f);
+    live.kind = Explicit;
+    live.firstProgram = &first;
+    live.secondProgram = &second;
+  }
+  void parametric(const char* horizontal, const char* vertical) {
+    compile(first, horizontal);
+    compile(second, vertical);
+    live.kind = Parametric;
+    live.firstProgram = &first;
+    live.secondProgram = &second;
+  }
+  void implicitGraph(const char* f, GraphKind kind) {
+    compile(first, f);
+    live.kind = kind;
+    live.firstProgram = &first;
+    live.secondProgram = &second;
+  }
+  // y = x, the curve (t, t), or the line x - y of an implicit kind.
+  void simpleGraph(GraphKind kind) {
+    if (kind == Parametric) {
+      parametric("x", "x");
+    } else if (kind == Explicit) {
+      explicitGraph("x");
+    } else {
+      implicitGraph("x - y", kind);
+    }
+  }
+  void run() { plotter.drawAll(ctx, live); }
+  // Saves the picture when the test has failed so far.
+  void saveIfFailed(const std::string& name) const {
+    if (::testing::Test::HasFailure()) {
+      canvas.save(name);
+    }
+  }
+};

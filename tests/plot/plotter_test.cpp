@@ -1,0 +1,362 @@
+#include "plot_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+namespace {
+
+TEST(Plotter, DefaultPictureHasAxesMarksLabelsAndFrame) {
+  Pass pass;
+  pass.run();
+  const Canvas& c = pass.canvas;
+  for (int x = 1; x < 1023; ++x) {
+    ASSERT_EQ(c.at(x, 300), kBlack) << "horizontal axis at x " << x;
+  }
+  for (int y = 1; y < 767; ++y) {
+    ASSERT_EQ(c.at(300, y), kBlack) << "vertical axis at y " << y;
+  }
+  for (int v = -10; v <= 10; ++v) {
+    SCOPED_TRACE("mark " + std::to_string(v));
+    int px = 300 + 20 * v;
+    int py = 300 - 20 * v;
+    bool expected = v < 10; // the loop is strict: no mark at the range's end
+    if (v != 0) {
+      for (int k = -4; k <= 5; ++k) { // ten pixels, the end pixel (-5) not drawn
+        EXPECT_EQ(c.at(px, 300 + k) == kBlack, expected || k == 0) << "x mark row " << 300 + k;
+        EXPECT_EQ(c.at(300 + k - 1, py) == kBlack, expected || k == 1) << "y mark col " << 299 + k;
+      }
+      EXPECT_NE(c.at(px, 294), kBlack);
+      EXPECT_NE(c.at(294, py), kBlack);
+    }
+    EXPECT_EQ(c.anyDark(px - 3, 306, px + 12, 317), expected) << "x label";
+    EXPECT_EQ(c.anyDark(306, py - 5, 325, py + 6), expected || v == 0) << "y label";
+  }
+  for (int x = 0; x < 1024; ++x) {
+    ASSERT_EQ(c.at(x, 0), kFrameGreen) << x;
+    ASSERT_EQ(c.at(x, 767), kFrameGreen) << x;
+  }
+  for (int y = 0; y < 768; ++y) {
+    ASSERT_EQ(c.at(0, y), kFrameGreen) << y;
+    ASSERT_EQ(c.at(1023, y), kFrameGreen) << y;
+  }
+  EXPECT_EQ(c.count(kRed), 0);
+  EXPECT_EQ(c.at(1, 1), kWhite);
+  pass.saveIfFailed("default-axes");
+}
+
+TEST(Plotter, AxisOnTheCanvasEdgeIsNotDrawn) {
+  struct Case {
+    int oX, oY;
+    bool horizontal, vertical;
+  } cases[] = {{300, 0, false, true},    {300, 768, false, true},  {0, 300, true, false},
+               {1024, 300, true, false}, {-50, 900, false, false}, {1, 766, true, true}};
+  for (const auto& k : cases) {
+    SCOPED_TRACE(std::to_string(k.oX) + ", " + std::to_string(k.oY));
+    Pass pass;
+    pass.live.setView(k.oX, k.oY, -100, 100, -100, 100, 20);
+    pass.run();
+    const Canvas& c = pass.canvas;
+    int row = std::clamp(k.oY, 1, 766), col = std::clamp(k.oX, 1, 1022);
+    EXPECT_EQ(c.count(kBlack, 1, row, 1023, row + 1) == 1022, k.horizontal);
+    EXPECT_EQ(c.count(kBlack, col, 1, col + 1, 767) == 766, k.vertical);
+    if (!k.horizontal && !k.vertical) {
+      EXPECT_EQ(c.count(kBlack), 0); // no marks, no labels either
+    }
+  }
+}
+
+TEST(Plotter, MarksFollowTheTruncatedStartOfTheVisibleRange) {
+  struct Case {
+    double xFrom, xTo;
+    int firstMark; // -1000: none
+  } cases[] = {{3.5, 10, 3}, {-3.5, 10, -3}, {50, 60, -1000}, {-10, 10, -10}};
+  for (const auto& k : cases) {
+    SCOPED_TRACE(std::to_string(k.xFrom) + ".." + std::to_string(k.xTo));
+    Pass pass;
+    pass.live.setView(300, 300, k.xFrom, k.xTo, -10, 10, 20);
+    pass.explicitGraph("x");
+    pass.run();
+    const Canvas& c = pass.canvas;
+    std::vector<int> marks;
+    for (int v = -15; v <= 36; ++v) {
+      int px = 300 + 20 * v;
+      if (v != 0 && c.at(px, 304) == kBlack && c.at(px, 296) == kBlack) {
+        marks.push_back(v);
+      }
+    }
+    if (k.firstMark == -1000) {
+      EXPECT_TRUE(marks.empty());
+      EXPECT_EQ(c.count(kRed), 0);       // no explicit graph on an empty visible range
+      EXPECT_EQ(c.at(700, 300), kBlack); // the axis itself is drawn
+    } else {
+      ASSERT_FALSE(marks.empty());
+      EXPECT_EQ(marks.front(), k.firstMark == 0 ? 1 : k.firstMark);
+      EXPECT_EQ(marks.back(), static_cast<int>(std::ceil(k.xTo)) - 1);
+    }
+  }
+}
+
+TEST(Plotter, ExplicitGraphPassesThroughItsValues) {
+  Pass pass;
+  pass.explicitGraph("a*x^2 + b*x + c");
+  pass.live.a = pass.live.b = pass.live.c = 1.0;
+  pass.run();
+  const Canvas& c = pass.canvas;
+  for (int x = -4; x <= 3; ++x) {
+    double y = x * x + x + 1;
+    int px = 300 + 20 * x, py = static_cast<int>(300 - 20 * y);
+    SCOPED_TRACE("x = " + std::to_string(x));
+    EXPECT_GT(c.count(kRed, px - 1, py - 1, px + 2, py + 2), 0);
+  }
+  EXPECT_EQ(c.count(kRed, 0, 301, 1024, 768), 0); // the parabola never goes below 0.75
+  EXPECT_EQ(c.at(0, 0), kFrameGreen);
+  pass.saveIfFailed("explicit-parabola");
+}
+
+TEST(Plotter, ExplicitGraphEvaluatesWithYEqualToX) {
+  Pass withX, withY;
+  withX.explicitGraph("x*x/5 - x");
+  withY.explicitGraph("y*x/5 - y");
+  withX.run();
+  withY.run();
+  int differences = 0;
+  for (int y = 0; y < 768; ++y) {
+    for (int x = 0; x < 1024; ++x) {
+      differences += withX.canvas.at(x, y) != withY.canvas.at(x, y);
+    }
+  }
+  EXPECT_EQ(differences, 0);
+  EXPECT_GT(withX.canvas.count(kRed), 100);
+}
+
+TEST(Plotter, PolesAndNonNumbersGiveClippedLinesOnly) {
+  const char* formulas[] = {"1/x", "tg(x*3)", "x^1.5", "10^(x*100)", "0-10^(x*100)", "ln(x)*10^9"};
+  for (const char* f : formulas) {
+    SCOPED_TRACE(f);
+    Pass pass;
+    pass.explicitGraph(f);
+    pass.run();
+    EXPECT_EQ(pass.canvas.at(0, 0), kFrameGreen);
+    EXPECT_GT(pass.canvas.count(kRed), 0);
+  }
+}
+
+TEST(Plotter, ParametricCurveDrawsTheOxFormulaHorizontally) {
+  Pass pass;
+  pass.parametric("1", "x"); // horizontal 1, vertical t over -5..5
+  pass.run();
+  const Canvas& c = pass.canvas;
+  for (int py = 201; py < 400; ++py) {
+    ASSERT_EQ(c.at(320, py), kRed) << py;
+  }
+  EXPECT_EQ(c.count(kRed), c.count(kRed, 320, 0, 321, 768));
+  pass.saveIfFailed("parametric-vertical-line");
+}
+
+TEST(Plotter, ReversedParameterRangeDrawsNoCurve) {
+  Pass pass;
+  pass.parametric("x", "x");
+  pass.live.tFrom = 3;
+  pass.live.tTo = 3;
+  pass.run();
+  EXPECT_EQ(pass.canvas.count(kRed), 0);
+  EXPECT_EQ(pass.canvas.at(1023, 767), kFrameGreen);
+  EXPECT_EQ(pass.canvas.at(600, 300), kBlack);
+}
+
+// Marked samples of x^2 + y^2 - 1 over -2..2 by kind, as plot points.
+TEST(Plotter, ImplicitUnitCircleByKind) {
+  struct Case {
+    GraphKind kind;
+    double rMin, rMax; // radii of the marked samples
+  } cases[] = {{ImplicitEqual, 0.9, 1.1}, {ImplicitLess, 0.0, 1.0}, {ImplicitGreater, 0.9, 2.9}};
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.kind);
+    Pass pass;
+    pass.implicitGraph("x^2 + y^2 - 1.0", k.kind);
+    pass.live.setView(300, 300, -2, 2, -2, 2, 20);
+    pass.run();
+    const Canvas& c = pass.canvas;
+    int red = 0;
+    for (int py = 250; py < 352; ++py) {
+      for (int px = 250; px < 352; ++px) {
+        if (c.at(px, py) != kRed) {
+          continue;
+        }
+        ++red;
+        // The marked pixel lies one right and one below the sample's pixel.
+        double x = (px - 1 - 300) / 20.0, y = (300 - (py - 1)) / 20.0;
+        double r = std::hypot(x, y);
+        EXPECT_GE(r, k.rMin - 0.08) << px << "," << py;
+        EXPECT_LE(r, k.rMax + 0.08) << px << "," << py;
+      }
+    }
+    EXPECT_GT(red, 100);
+    EXPECT_EQ(c.count(kRed, 0, 0, 1024, 250), 0); // nothing outside the scanned square
+    pass.saveIfFailed("implicit-circle-" + std::to_string(k.kind));
+  }
+}
+
+TEST(Plotter, ImplicitTestsUseMinusAccuracyForBothInequalities) {
+  struct Case {
+    const char* formula; // a constant in units of the accuracy (a = accuracy)
+    bool less, equal, greater;
+  } cases[] = {
+      {"0-a*2", true, false, false}, {"0-a", true, true, true},
+      {"0", false, true, true},      {"a", false, true, true},
+      {"a+a", false, false, true},   {"(0-8)^1.5", false, false, false},
+  };
+  for (const auto& k : cases) {
+    for (auto [kind, expected] :
+         {std::pair{ImplicitLess, k.less}, std::pair{ImplicitEqual, k.equal},
+          std::pair{ImplicitGreater, k.greater}}) {
+      SCOPED_TRACE(std::string(k.formula) + " kind " + std::to_string(kind));
+      Pass pass;
+      pass.implicitGraph(k.formula, kind);
+      pass.live.setView(300, 300, -1, 1, -1, 1, 20);
+      pass.live.a = pass.live.accuracy;
+      pass.run();
+      EXPECT_EQ(pass.canvas.count(kRed) > 0, expected);
+    }
+  }
+}
+
+TEST(Plotter, UnusableAccuracyDrawsNoGraph) {
+  const double values[] = {0.0, -0.01, std::numeric_limits<double>::quiet_NaN(), 1e-300,
+                           std::numeric_limits<double>::infinity()};
+  for (double accuracy : values) {
+    for (GraphKind kind : {Explicit, Parametric, ImplicitEqual}) {
+      SCOPED_TRACE(std::to_string(accuracy) + " kind " + std::to_string(kind));
+      Pass pass;
+      pass.simpleGraph(kind);
+      pass.live.accuracy = accuracy;
+      pass.run();
+      EXPECT_EQ(pass.canvas.count(kRed), 0);
+      EXPECT_EQ(pass.canvas.at(0, 0), kFrameGreen);
+      EXPECT_EQ(pass.canvas.at(600, 300), kBlack);
+    }
+  }
+}
+
+TEST(Plotter, KindOutsideTheTableDrawsAxesMarksAndFrameOnly) {
+  for (int kind : {-1, 5, 1000}) {
+    SCOPED_TRACE(kind);
+    Pass pass;
+    pass.implicitGraph("x - y", static_cast<GraphKind>(kind));
+    pass.run();
+    EXPECT_EQ(pass.canvas.count(kRed), 0);
+    EXPECT_EQ(pass.canvas.at(0, 0), kFrameGreen);
+    EXPECT_EQ(pass.canvas.at(600, 300), kBlack);
+    EXPECT_TRUE(pass.canvas.anyDark(337, 306, 352, 317)); // the label 2
+  }
+}
+
+TEST(Plotter, MissingProgramsDrawNoGraph) {
+  for (GraphKind kind : {Explicit, Parametric, ImplicitLess}) {
+    Pass pass;
+    pass.live.kind = kind;
+    pass.live.firstProgram = kind == Parametric ? &pass.first : nullptr;
+    pass.compile(pass.first, "x");
+    pass.run();
+    EXPECT_EQ(pass.canvas.count(kRed), 0);
+    EXPECT_EQ(pass.canvas.at(0, 0), kFrameGreen);
+  }
+}
+
+// Progress goes to the window through GetDC; these hooks stand in for a window.
+struct ProgressWindow {
+  static inline ProgressWindow* current = nullptr;
+  Canvas picture{400, 40};
+  Pass* pass = nullptr;
+  std::vector<int> shown;
+  int stopAt = -1; // per cent at which the user "presses a key"
+  int released = 0;
+
+  explicit ProgressWindow(Pass& p) : pass(&p) {
+    current = this;
+    SetBkMode(picture.dc, OPAQUE);
+    WindowSurfaceHooks hooks;
+    hooks.getDC = [](HWND) -> HDC {
+      ProgressWindow& w = *current;
+      w.shown.push_back(w.pass->plotter.shownPercent);
+      if (w.stopAt >= 0 && w.pass->plotter.shownPercent >= w.stopAt) {
+        w.pass->ctx.stopRequest = true;
+      }
+      return w.picture.dc;
+    };
+    hooks.releaseDC = [](HWND, HDC) -> int {
+      ++current->released;
+      return 1;
+    };
+    SetWindowSurfaceHooks(hooks);
+    p.live.window = reinterpret_cast<HWND>(this);
+  }
+  ~ProgressWindow() {
+    SetWindowSurfaceHooks(WindowSurfaceHooks{});
+    current = nullptr;
+  }
+};
+
+TEST(Plotter, ProgressRisesByWholePerCentsOnTheWindow) {
+  struct Case {
+    const char* name;
+    GraphKind kind;
+    int last;
+  } cases[] = {{"explicit over 20 units", Explicit, 95},
+               {"parametric over 10 units", Parametric, 90},
+               {"implicit", ImplicitEqual, 100}};
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.name);
+    Pass pass;
+    pass.simpleGraph(k.kind);
+    if (k.kind >= ImplicitLess) {
+      pass.live.setView(300, 300, -2, 2, -1, 1, 20);
+    }
+    ProgressWindow window(pass);
+    pass.run();
+    ASSERT_FALSE(window.shown.empty());
+    EXPECT_EQ(window.shown.front(), 1);
+    for (std::size_t i = 1; i < window.shown.size(); ++i) {
+      EXPECT_EQ(window.shown[i], window.shown[i - 1] + 1);
+    }
+    EXPECT_NEAR(window.shown.back(), k.last, 1);
+    EXPECT_EQ(window.released, static_cast<int>(window.shown.size()));
+    EXPECT_TRUE(window.picture.anyDark(0, 0, 120, 16)); // "complit : 95%" at the top left
+    EXPECT_EQ(pass.canvas.at(0, 0), kFrameGreen);
+  }
+}
+
+TEST(Plotter, StopRequestEndsTheTracerWithoutFrame) {
+  for (GraphKind kind : {Explicit, Parametric, ImplicitGreater}) {
+    SCOPED_TRACE(kind);
+    Pass pass;
+    pass.simpleGraph(kind);
+    if (kind >= ImplicitLess) {
+      pass.live.setView(300, 300, -2, 2, -2, 2, 20);
+    }
+    HPEN mine = CreatePen(PS_SOLID, 1, RGB(1, 2, 3));
+    SelectObject(pass.canvas.dc, mine);
+    ProgressWindow window(pass);
+    window.stopAt = 10;
+    pass.run();
+    EXPECT_EQ(window.shown.back(), 10);
+    std::int64_t atStop = pass.plotter.samplesTotal * 10 / 100;
+    EXPECT_NEAR(static_cast<double>(pass.plotter.samplesDone), static_cast<double>(atStop), 1.0);
+    EXPECT_NE(pass.canvas.at(0, 0), kFrameGreen);
+    EXPECT_EQ(SelectObject(pass.canvas.dc, GetStockObject(BLACK_PEN)), mine);
+    DeleteObject(mine);
+  }
+}
+
+TEST(Plotter, StopRequestBeforeThePassDrawsNothing) {
+  Pass pass;
+  pass.explicitGraph("x");
+  pass.ctx.stopRequest = true;
+  pass.run();
+  EXPECT_EQ(pass.canvas.count(kWhite), 1024 * 768);
+}
+
+} // namespace
