@@ -56,11 +56,11 @@ constexpr int fromUnicode(char32_t cp) {
 constexpr char32_t decodeUtf8(std::string_view s, std::size_t& i) {
   auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
   unsigned char b0 = byte(i);
-  int extra = b0 < 0x80            ? 0
-              : (b0 >> 5) == 0x6   ? 1
-              : (b0 >> 4) == 0xE   ? 2
-              : (b0 >> 3) == 0x1E  ? 3
-                                   : -1;
+  int extra = b0 < 0x80           ? 0
+              : (b0 >> 5) == 0x6  ? 1
+              : (b0 >> 4) == 0xE  ? 2
+              : (b0 >> 3) == 0x1E ? 3
+                                  : -1;
   if (extra == 0) {
     ++i;
     return b0;

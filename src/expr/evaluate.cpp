@@ -17,14 +17,22 @@ double CProgram::valueOf(const ExprNode* node) {
   }
   if (node->left == nullptr && node->right == nullptr) {
     switch (node->type) {
-    case lex::Number: return node->value;
-    case lex::X: return x;
-    case lex::Y: return y;
-    case lex::A: return a;
-    case lex::B: return b;
-    case lex::C: return c;
-    case lex::D: return d;
-    default: raiseText(CText(" ошибка вызова переменной "_cp1251));
+    case lex::Number:
+      return node->value;
+    case lex::X:
+      return x;
+    case lex::Y:
+      return y;
+    case lex::A:
+      return a;
+    case lex::B:
+      return b;
+    case lex::C:
+      return c;
+    case lex::D:
+      return d;
+    default:
+      raiseText(CText(" ошибка вызова переменной "_cp1251));
     }
   }
   double l = node->left != nullptr ? valueOf(node->left) : 0.0;

@@ -9,10 +9,10 @@ namespace {
 struct LexemeTable {
   // Code order; the names are compared byte for byte and case matters.
   CText names[lex::TableSize] = {
-      "+",      "-",      "*",     "/",      "%",   "&",  "^",   "min", "max", "nod",
-      "nok",    "log",    "sin",   "cos",    "tg",  "ctg", "arccos", "arcsin", "arctg",
-      "arcctg", "ln",     "lg",    "abc",    "ABC", "!",  "(",   ")",   "pi",  "e",
-      "x",      "y",      "a",     "b",      "c",   "d",  ",",   "",
+      "+",   "-",   "*",   "/",   "%",  "&",   "^",      "min",    "max",   "nod",
+      "nok", "log", "sin", "cos", "tg", "ctg", "arccos", "arcsin", "arctg", "arcctg",
+      "ln",  "lg",  "abc", "ABC", "!",  "(",   ")",      "pi",     "e",     "x",
+      "y",   "a",   "b",   "c",   "d",  ",",   "",
   };
 };
 
@@ -24,12 +24,18 @@ const LexemeTable& table() {
 // Built before main, as the first of the program's static objects.
 [[maybe_unused]] const bool tableBuilt = (table(), true);
 
-bool isLetter(signed char b) { return (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z'); }
-bool isDigit(signed char b) { return b >= '0' && b <= '9'; }
+bool isLetter(signed char b) {
+  return (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z');
+}
+bool isDigit(signed char b) {
+  return b >= '0' && b <= '9';
+}
 
 } // namespace
 
-const CText* lexemeNames() { return table().names; }
+const CText* lexemeNames() {
+  return table().names;
+}
 
 void LexemeList::append(Lexeme* lexeme, std::int32_t growStep) {
   if (count + 1 > capacity) {

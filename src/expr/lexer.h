@@ -60,7 +60,7 @@ inline constexpr double EValue = 2.718281828459045;
 const CText* lexemeNames();
 
 struct Lexeme {
-  double value = 0.0;   // the number of a number lexeme (also "pi" and "e")
+  double value = 0.0; // the number of a number lexeme (also "pi" and "e")
   std::int32_t code = lex::Number;
   std::int32_t start = 0; // index of the first byte in the formula
   std::int32_t end = 0;   // index just after the last byte

@@ -17,7 +17,8 @@ constexpr std::int64_t trunc64(double v) {
 // Truncation toward zero keeping the low 32 bits of the 64-bit truncation, so
 // 2^32 + 5 gives 5, 2^31 gives -2^31, and NaN or infinity gives 0.
 constexpr std::int32_t trunc32(double v) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(trunc64(v))));
+  return static_cast<std::int32_t>(
+      static_cast<std::uint32_t>(static_cast<std::uint64_t>(trunc64(v))));
 }
 
 // Truncation toward zero to 32 bits, saturating at the ends of the range; NaN gives 0.

@@ -40,7 +40,9 @@ inline double remainder(double l, double r) {
   return m % n;
 }
 
-inline double root(double l, double r) { return l == 0 ? 0.0 : power(r, 1 / l); }
+inline double root(double l, double r) {
+  return l == 0 ? 0.0 : power(r, 1 / l);
+}
 
 // The integer arguments of "nod" and "nok": negative values become 1.
 inline std::uint32_t gcdArgument(double v) {
@@ -80,13 +82,27 @@ inline double ctg(double l) {
   return s == 0 ? 0.0 : std::cos(l) / s;
 }
 
-inline double arccos(double l) { return l < -1 || l > 1 ? 0.0 : std::acos(l); }
-inline double arcsin(double l) { return l < -1 || l > 1 ? 0.0 : std::asin(l); }
-inline double arcctg(double l) { return lex::PiValue / 2 - std::atan(l); }
-inline double ln(double l) { return l <= 0 ? 0.0 : std::log(l); }
-inline double lg(double l) { return logBase(10, l); }
-inline double abc(double l) { return numeric::trunc32(l); }
-inline double abcPlusOne(double l) { return static_cast<double>(numeric::trunc32(l)) + 1.0; }
+inline double arccos(double l) {
+  return l < -1 || l > 1 ? 0.0 : std::acos(l);
+}
+inline double arcsin(double l) {
+  return l < -1 || l > 1 ? 0.0 : std::asin(l);
+}
+inline double arcctg(double l) {
+  return lex::PiValue / 2 - std::atan(l);
+}
+inline double ln(double l) {
+  return l <= 0 ? 0.0 : std::log(l);
+}
+inline double lg(double l) {
+  return logBase(10, l);
+}
+inline double abc(double l) {
+  return numeric::trunc32(l);
+}
+inline double abcPlusOne(double l) {
+  return static_cast<double>(numeric::trunc32(l)) + 1.0;
+}
 
 inline double factorial(double l) {
   std::int32_t k = numeric::trunc32(l);
@@ -104,32 +120,83 @@ inline double factorial(double l) {
 // False for a code outside 0..24.
 inline bool apply(std::int32_t code, double l, double r, double& result) {
   switch (code) {
-  case lex::Plus: result = l + r; return true;
-  case lex::Minus: result = l - r; return true;
-  case lex::Times: result = l * r; return true;
-  case lex::Divide: result = r == 0 ? 0.0 : l / r; return true;
-  case lex::Remainder: result = remainder(l, r); return true;
-  case lex::Root: result = root(l, r); return true;
-  case lex::Power: result = power(l, r); return true;
-  case lex::Min: result = l < r ? l : r; return true;
-  case lex::Max: result = l > r ? l : r; return true;
-  case lex::Nod: result = nod(l, r); return true;
-  case lex::Nok: result = nok(l, r); return true;
-  case lex::Log: result = logBase(l, r); return true;
-  case lex::Sin: result = std::sin(l); return true;
-  case lex::Cos: result = std::cos(l); return true;
-  case lex::Tg: result = tg(l); return true;
-  case lex::Ctg: result = ctg(l); return true;
-  case lex::Arccos: result = arccos(l); return true;
-  case lex::Arcsin: result = arcsin(l); return true;
-  case lex::Arctg: result = std::atan(l); return true;
-  case lex::Arcctg: result = arcctg(l); return true;
-  case lex::Ln: result = ln(l); return true;
-  case lex::Lg: result = lg(l); return true;
-  case lex::Abc: result = abc(l); return true;
-  case lex::AbcPlusOne: result = abcPlusOne(l); return true;
-  case lex::Factorial: result = factorial(l); return true;
-  default: return false;
+  case lex::Plus:
+    result = l + r;
+    return true;
+  case lex::Minus:
+    result = l - r;
+    return true;
+  case lex::Times:
+    result = l * r;
+    return true;
+  case lex::Divide:
+    result = r == 0 ? 0.0 : l / r;
+    return true;
+  case lex::Remainder:
+    result = remainder(l, r);
+    return true;
+  case lex::Root:
+    result = root(l, r);
+    return true;
+  case lex::Power:
+    result = power(l, r);
+    return true;
+  case lex::Min:
+    result = l < r ? l : r;
+    return true;
+  case lex::Max:
+    result = l > r ? l : r;
+    return true;
+  case lex::Nod:
+    result = nod(l, r);
+    return true;
+  case lex::Nok:
+    result = nok(l, r);
+    return true;
+  case lex::Log:
+    result = logBase(l, r);
+    return true;
+  case lex::Sin:
+    result = std::sin(l);
+    return true;
+  case lex::Cos:
+    result = std::cos(l);
+    return true;
+  case lex::Tg:
+    result = tg(l);
+    return true;
+  case lex::Ctg:
+    result = ctg(l);
+    return true;
+  case lex::Arccos:
+    result = arccos(l);
+    return true;
+  case lex::Arcsin:
+    result = arcsin(l);
+    return true;
+  case lex::Arctg:
+    result = std::atan(l);
+    return true;
+  case lex::Arcctg:
+    result = arcctg(l);
+    return true;
+  case lex::Ln:
+    result = ln(l);
+    return true;
+  case lex::Lg:
+    result = lg(l);
+    return true;
+  case lex::Abc:
+    result = abc(l);
+    return true;
+  case lex::AbcPlusOne:
+    result = abcPlusOne(l);
+    return true;
+  case lex::Factorial:
+    result = factorial(l);
+    return true;
+  default:
+    return false;
   }
 }
 

@@ -70,7 +70,9 @@ CText::CText(const CText& other)
   terminate();
 }
 
-CText::~CText() { release(); }
+CText::~CText() {
+  release();
+}
 
 CText& CText::operator=(const CText& other) {
   assign(other);
@@ -183,9 +185,13 @@ void CText::appendChar(char ch) {
   terminate();
 }
 
-void CText::appendInt(std::int32_t value) { writeInt(value, length); }
+void CText::appendInt(std::int32_t value) {
+  writeInt(value, length);
+}
 
-void CText::appendReal(double value) { writeReal(value, length); }
+void CText::appendReal(double value) {
+  writeReal(value, length);
+}
 
 void CText::writeInt(std::int32_t value, std::int32_t pos) {
   pos = std::clamp(pos, 0, length);
@@ -267,8 +273,8 @@ double CText::toReal(std::int32_t pos) const {
   std::int32_t integer = 0;
   if (!(i < length && buffer[i] == '.')) {
     while (i < length && buffer[i] != '.') {
-      integer = numeric::wrapAdd(numeric::wrapMul(integer, 10),
-                                 static_cast<signed char>(buffer[i]) - 48);
+      integer =
+          numeric::wrapAdd(numeric::wrapMul(integer, 10), static_cast<signed char>(buffer[i]) - 48);
       ++i;
     }
   }
@@ -327,7 +333,9 @@ CText operator+(const CText& lhs, const CText& rhs) {
   return result;
 }
 
-void raiseText(const CText& message) { throw message.copyOut(); }
+void raiseText(const CText& message) {
+  throw message.copyOut();
+}
 
 namespace cp1251 {
 

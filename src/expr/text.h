@@ -8,14 +8,14 @@
 
 class CText {
 public:
-  char* buffer;           // malloc'd, capacity + 1 bytes, NUL after the text
-  std::int32_t capacity;  // text bytes the block can hold
-  std::int32_t length;    // text bytes
-  std::int32_t growStep;  // extra room added whenever the block grows
+  char* buffer;          // malloc'd, capacity + 1 bytes, NUL after the text
+  std::int32_t capacity; // text bytes the block can hold
+  std::int32_t length;   // text bytes
+  std::int32_t growStep; // extra room added whenever the block grows
 
-  CText();                                                   // capacity 1, step 100
-  CText(const char* text);                                   // capacity 20 + length, step 20
-  explicit CText(char ch);                                   // capacity 51, step 50
+  CText();                                                     // capacity 1, step 100
+  CText(const char* text);                                     // capacity 20 + length, step 20
+  explicit CText(char ch);                                     // capacity 51, step 50
   CText(std::int32_t value, std::int32_t minDigits, char pad); // step 3
   CText(std::int32_t capacityBytes, std::int32_t step);
   CText(const CText& other);
@@ -49,7 +49,7 @@ public:
   std::int32_t find(const CText& pattern) const;
 
 private:
-  void grow(std::int32_t newCapacity);     // keeps the first `length` bytes
+  void grow(std::int32_t newCapacity);         // keeps the first `length` bytes
   void replaceBlock(std::int32_t newCapacity); // drops the content
   void terminate() { buffer[length] = '\0'; }
 };

@@ -43,13 +43,13 @@ TEST(DeepFormulas, CompileAndEvaluateOnAnOrdinaryStack) {
     double x;
     double expected;
   };
-  const std::size_t powers = (kMaxFormula + 1) / 2;    // x^x^...^x
-  const std::size_t sines = (kMaxFormula - 1) / 4;     // sin sin ... sin x
-  const std::size_t facts = (kMaxFormula - 1) / 3;     // ((x!)!)!...
-  const std::size_t minuses = (kMaxFormula - 1) / 4;   // 0-(0-(...(x)))
-  const std::size_t brackets = (kMaxFormula - 1) / 2;  // (((x)))
+  const std::size_t powers = (kMaxFormula + 1) / 2;     // x^x^...^x
+  const std::size_t sines = (kMaxFormula - 1) / 4;      // sin sin ... sin x
+  const std::size_t facts = (kMaxFormula - 1) / 3;      // ((x!)!)!...
+  const std::size_t minuses = (kMaxFormula - 1) / 4;    // 0-(0-(...(x)))
+  const std::size_t brackets = (kMaxFormula - 1) / 2;   // (((x)))
   const std::size_t leftPowers = (kMaxFormula - 1) / 4; // ((x^x)^x)^x
-  const std::size_t sums = (kMaxFormula + 1) / 2;      // x+x+...+x
+  const std::size_t sums = (kMaxFormula + 1) / 2;       // x+x+...+x
   Case cases[] = {
       {"power chain", "x" + repeat("^x", powers - 1), 1.0, 1.0},
       {"function chain", repeat("sin ", sines) + "x", 0.0, 0.0},

@@ -46,11 +46,11 @@ std::string scanError(const std::string& formula) {
 }
 
 TEST(LexemeTable, HoldsTheVocabularyInCodeOrder) {
-  const char* expected[] = {"+",   "-",     "*",      "/",      "%",     "&",      "^",  "min",
-                            "max", "nod",   "nok",    "log",    "sin",   "cos",    "tg", "ctg",
-                            "arccos", "arcsin", "arctg", "arcctg", "ln", "lg", "abc", "ABC",
-                            "!",   "(",     ")",      "pi",     "e",     "x",      "y",  "a",
-                            "b",   "c",     "d",      ",",      ""};
+  const char* expected[] = {"+",      "-",      "*",     "/",      "%",   "&",   "^",   "min",
+                            "max",    "nod",    "nok",   "log",    "sin", "cos", "tg",  "ctg",
+                            "arccos", "arcsin", "arctg", "arcctg", "ln",  "lg",  "abc", "ABC",
+                            "!",      "(",      ")",     "pi",     "e",   "x",   "y",   "a",
+                            "b",      "c",      "d",     ",",      ""};
   const CText* names = lexemeNames();
   for (int i = 0; i < lex::TableSize; ++i) {
     SCOPED_TRACE(i);
@@ -79,8 +79,17 @@ TEST(Lexer, CutsFormulasIntoLexemes) {
       {".", {{-1, 0, 0, 1}, {36, 0, 1, 1}}},
       {"\tx\r\n\b,y ", {{29, 0, 1, 2}, {35, 0, 5, 6}, {30, 0, 6, 7}, {36, 0, 8, 8}}},
       {"ABC abc arcctg", {{23, 0, 0, 3}, {22, 0, 4, 7}, {19, 0, 8, 14}, {36, 0, 14, 14}}},
-      {"!%&*+,-/^", {{24, 0, 0, 1}, {4, 0, 1, 2},  {5, 0, 2, 3},  {2, 0, 3, 4}, {0, 0, 4, 5},
-                     {35, 0, 5, 6}, {1, 0, 6, 7}, {3, 0, 7, 8}, {6, 0, 8, 9}, {36, 0, 9, 9}}},
+      {"!%&*+,-/^",
+       {{24, 0, 0, 1},
+        {4, 0, 1, 2},
+        {5, 0, 2, 3},
+        {2, 0, 3, 4},
+        {0, 0, 4, 5},
+        {35, 0, 5, 6},
+        {1, 0, 6, 7},
+        {3, 0, 7, 8},
+        {6, 0, 8, 9},
+        {36, 0, 9, 9}}},
       {"12345678901", {{-1, -539222987.0, 0, 11}, {36, 0, 11, 11}}}, // wraps at 32 bits
   };
   for (const auto& c : cases) {

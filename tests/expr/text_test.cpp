@@ -9,7 +9,9 @@
 
 namespace {
 
-std::string str(const CText& t) { return std::string(t.buffer, static_cast<std::size_t>(t.length)); }
+std::string str(const CText& t) {
+  return std::string(t.buffer, static_cast<std::size_t>(t.length));
+}
 
 void expectTerminated(const CText& t) {
   ASSERT_NE(t.buffer, nullptr);
@@ -50,8 +52,9 @@ TEST(Text, IntegerConstructorPadsMissingDigits) {
     char pad;
     const char* expected;
   } cases[] = {
-      {5, 3, '0', "005"},   {-5, 3, ' ', "  -5"}, {123, 0, '0', "123"},
-      {0, 1, '0', "0"},     {0, 2, '*', "*0"},    {-2147483647 - 1, 0, '0', "-2147483648"},
+      {5, 3, '0', "005"},          {-5, 3, ' ', "  -5"},
+      {123, 0, '0', "123"},        {0, 1, '0', "0"},
+      {0, 2, '*', "*0"},           {-2147483647 - 1, 0, '0', "-2147483648"},
       {42, 10, '.', "........42"},
   };
   for (const auto& c : cases) {
@@ -198,9 +201,14 @@ TEST(Text, WriteInt) {
     int value, pos;
     const char* expected;
   } cases[] = {
-      {"", 0, 0, "0"},          {"", 42, 0, "42"},           {"", -305, 0, "-305"},
-      {"", -7, 0, "-7"},        {"abcdef", 123, 2, "ab123"}, {"ab", 9, 2, "ab9"},
-      {"", 2147483647, 0, "2147483647"}, {"", -2147483647 - 1, 0, "-2147483648"},
+      {"", 0, 0, "0"},
+      {"", 42, 0, "42"},
+      {"", -305, 0, "-305"},
+      {"", -7, 0, "-7"},
+      {"abcdef", 123, 2, "ab123"},
+      {"ab", 9, 2, "ab9"},
+      {"", 2147483647, 0, "2147483647"},
+      {"", -2147483647 - 1, 0, "-2147483648"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.initial) + " <- " + std::to_string(c.value));
@@ -251,9 +259,20 @@ TEST(Text, ToRealRejectsNothing) {
     double expected;
   } cases[] = {
       // The fraction is read back digit by digit, so 0.01 is 0.1 * 0.1.
-      {"300.0", 300.0}, {"-10.0", -10.0}, {"0.01", 0.010000000000000002},  {".5", 0.5},  {"5.", 5.0},
-      {".", 0.0},       {"", 0.0},        {"1,5", 65.0},   {"1e5", 635.0}, {"1.2.3", 1.3},
-      {"20", 20.0},     {"+1", -49.0},    {" 1", -159.0},  {"0.3", 0.30000000000000004},
+      {"300.0", 300.0},
+      {"-10.0", -10.0},
+      {"0.01", 0.010000000000000002},
+      {".5", 0.5},
+      {"5.", 5.0},
+      {".", 0.0},
+      {"", 0.0},
+      {"1,5", 65.0},
+      {"1e5", 635.0},
+      {"1.2.3", 1.3},
+      {"20", 20.0},
+      {"+1", -49.0},
+      {" 1", -159.0},
+      {"0.3", 0.30000000000000004},
       {"2147483648", -2147483648.0}, // the integer part wraps at 32 bits
       {"4294967297", 1.0},
   };
@@ -272,8 +291,15 @@ TEST(Text, ToIntRejectsNothing) {
     const char* text;
     int expected;
   } cases[] = {
-      {"12", 12}, {"-12", -12}, {"", 0}, {"-", 0}, {"1a", 59}, {"0", 0},
-      {"2147483648", -2147483647 - 1}, {"-2147483648", -2147483647 - 1}, {"4294967299", 3},
+      {"12", 12},
+      {"-12", -12},
+      {"", 0},
+      {"-", 0},
+      {"1a", 59},
+      {"0", 0},
+      {"2147483648", -2147483647 - 1},
+      {"-2147483648", -2147483647 - 1},
+      {"4294967299", 3},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
@@ -286,12 +312,8 @@ TEST(Text, CompareIsBytewiseSigned) {
     CText lhs, rhs;
     int expected;
   } cases[] = {
-      {"abc", "abd", -1},
-      {"abd", "abc", 1},
-      {"ab", "abc", -1},
-      {"abc", "abc", 0},
-      {"", CText('\0'), 0},
-      {"\xE0", "a", -1}, // Cyrillic bytes are negative
+      {"abc", "abd", -1}, {"abd", "abc", 1},    {"ab", "abc", -1},
+      {"abc", "abc", 0},  {"", CText('\0'), 0}, {"\xE0", "a", -1}, // Cyrillic bytes are negative
       {"a", "\xE0", 1},
   };
   for (const auto& c : cases) {
@@ -308,7 +330,7 @@ TEST(Text, Find) {
     const char* pattern;
     int expected;
   } cases[] = {
-      {"graph.ini", ".ini", 5}, {"graph", ".ini", -1}, {"", ".ini", -1},   {"abc", "", 0},
+      {"graph.ini", ".ini", 5},    {"graph", ".ini", -1},    {"", ".ini", -1},     {"abc", "", 0},
       {"plot.ini.bak", ".ini", 4}, {"PLOT.INI", ".ini", -1}, {"a.in", ".ini", -1}, {"", "", -1},
   };
   for (const auto& c : cases) {

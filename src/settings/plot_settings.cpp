@@ -1,0 +1,187 @@
+#include "settings/plot_settings.h"
+
+#include "expr/numeric.h"
+#include "expr/program.h"
+
+#include <cstdlib>
+#include <mutex>
+
+namespace {
+
+constexpr CText PlotSettings::*kTexts[PlotSettings::TextCount] = {
+    &PlotSettings::oXText,       &PlotSettings::oYText,       &PlotSettings::xFromText,
+    &PlotSettings::xToText,      &PlotSettings::yFromText,    &PlotSettings::yToText,
+    &PlotSettings::tFromText,    &PlotSettings::tToText,      &PlotSettings::aText,
+    &PlotSettings::bText,        &PlotSettings::cText,        &PlotSettings::dText,
+    &PlotSettings::accuracyText, &PlotSettings::pixelsText,   &PlotSettings::paramXText,
+    &PlotSettings::paramYText,   &PlotSettings::implicitText, &PlotSettings::explicitText,
+};
+
+const char* const kDefaults[PlotSettings::TextCount] = {
+    "300.0",
+    "300.0",
+    "-10.0",
+    "10.0",
+    "-10.0",
+    "10.0",
+    "-10.0",
+    "10.0",
+    "1.0",
+    "1.0",
+    "1.0",
+    "1.0",
+    "0.01",
+    "20",
+    "( 3*2*sin(x)*cos(x)/(sin(x)^3+cos(x)^3) )*cos(x)",
+    "( 3*2*sin(x)*cos(x)/(sin(x)^3+cos(x)^3) )*sin(x)",
+    "x^2 + y^2 - 1.0",
+    "a*x^2 + b*x + c",
+};
+
+constexpr int kFirstFormula = 14;
+
+// The filter pair "ini" / "*.ini", ended by an empty description.
+constexpr char kFilter[] = "ini\0*.ini\0";
+
+void dispose(CProgram* program) {
+  program->release();
+  delete program;
+}
+
+// The accuracy a pass could never finish with: not positive, not a number, or
+// too small to move a sample forward at the ends of the ranges it would scan.
+bool accuracyUsable(std::int32_t kind, const PlotState& after) {
+  double step = after.accuracy;
+  if (!(step > 0)) {
+    return false;
+  }
+  switch (kind) {
+  case Explicit:
+    return samplingAdvances(after.xFrom, after.xTo, step);
+  case Parametric:
+    return samplingAdvances(after.tFrom, after.tTo, step);
+  case ImplicitLess:
+  case ImplicitEqual:
+  case ImplicitGreater:
+    return samplingAdvances(after.xFrom, after.xTo, step) &&
+           samplingAdvances(after.yFrom, after.yTo, step);
+  default:
+    return true;
+  }
+}
+
+} // namespace
+
+CText* PlotSettings::text(int index) {
+  return &(this->*kTexts[index]);
+}
+
+PlotSettings::PlotSettings() {
+  fileDialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+  fileDialog.hwndOwner = dialogWindow;
+  fileDialog.hInstance = nullptr;
+  fileDialog.lpstrFilter = kFilter;
+  fileDialog.nFilterIndex = 1;
+  fileDialog.lpstrFile = fileName;
+  fileDialog.nMaxFile = sizeof fileName;
+  dialogWindow = nullptr;
+  for (int i = 0; i < TextCount; ++i) {
+    text(i)->reserve(i < kFirstFormula ? NumberTextCapacity : FormulaTextCapacity);
+  }
+  setDefaults();
+}
+
+PlotSettings::~PlotSettings() {
+  for (int i = TextCount - 1; i >= 0; --i) {
+    text(i)->release();
+  }
+}
+
+void PlotSettings::setDefaults() {
+  kind = Explicit;
+  for (int i = 0; i < TextCount; ++i) {
+    text(i)->assign(CText(kDefaults[i]));
+  }
+}
+
+bool PlotSettings::apply(PlotState& live) {
+  auto* first = new CProgram;
+  auto* second = new CProgram;
+  auto refuse = [&](const char* message) {
+    MessageBoxA(dialogWindow, message, "ошибка"_cp1251, MB_OK);
+    dispose(first);
+    dispose(second);
+    return false;
+  };
+
+  try {
+    switch (kind) {
+    case Explicit:
+      first->compile(explicitText);
+      break;
+    case Parametric:
+      first->compile(paramXText);
+      second->compile(paramYText);
+      break;
+    case ImplicitLess:
+    case ImplicitEqual:
+    case ImplicitGreater:
+      first->compile(implicitText);
+      break;
+    default:
+      break;
+    }
+  } catch (char* message) {
+    refuse(message);
+    std::free(message);
+    return false;
+  }
+
+  // Everything is converted into a scratch state first, so that an accuracy the
+  // passes could not use is refused before anything is installed.
+  PlotState after;
+  after.copyFrom(live);
+  after.a = aText.toReal(0);
+  after.b = bText.toReal(0);
+  after.c = cText.toReal(0);
+  after.d = dText.toReal(0);
+  after.tFrom = tFromText.toReal(0);
+  after.tTo = tToText.toReal(0);
+  int newPixels = numeric::trunc32(pixelsText.toReal(0));
+  double newYTo = yToText.toReal(0);
+  double newYFrom = yFromText.toReal(0);
+  double newXTo = xToText.toReal(0);
+  double newXFrom = xFromText.toReal(0);
+  int newOY = numeric::trunc32(oYText.toReal(0));
+  int newOX = numeric::trunc32(oXText.toReal(0));
+  after.setView(newOX, newOY, newXFrom, newXTo, newYFrom, newYTo, newPixels);
+  after.accuracy = accuracyText.toReal(0);
+
+  if (!accuracyUsable(kind, after)) {
+    CText message(!(after.accuracy > 0) ? "не верно задана точность Accuracy : "_cp1251
+                                        : "слишком мала точность Accuracy : "_cp1251);
+    message.append(accuracyText.buffer, 0, accuracyText.length);
+    message.append(" \r\n ");
+    return refuse(message.buffer);
+  }
+
+  std::lock_guard<std::mutex> lock(live.changeLock);
+  live.a = after.a;
+  live.b = after.b;
+  live.c = after.c;
+  live.d = after.d;
+  live.tFrom = after.tFrom;
+  live.tTo = after.tTo;
+  live.setView(newOX, newOY, newXFrom, newXTo, newYFrom, newYTo, newPixels);
+  live.accuracy = after.accuracy;
+  live.kind = static_cast<GraphKind>(kind);
+  if (live.firstProgram != nullptr) {
+    dispose(live.firstProgram);
+  }
+  if (live.secondProgram != nullptr) {
+    dispose(live.secondProgram);
+  }
+  live.firstProgram = first;
+  live.secondProgram = second;
+  return true;
+}

@@ -1,0 +1,49 @@
+#pragma once
+// PlotSettings: everything the user sets in the options dialog, kept as texts
+// exactly as typed; Apply compiles and converts them into the live plot state.
+
+#include "expr/text.h"
+#include "plot/plot_state.h"
+#include "view/window_services.h"
+
+#include <cstdint>
+
+class PlotSettings {
+public:
+  char fileName[500] = {};
+  OPENFILENAMEA fileDialog = {};
+  std::int32_t kind = Explicit;
+  CText oXText, oYText;
+  CText xFromText, xToText;
+  CText yFromText, yToText;
+  CText tFromText, tToText;
+  CText aText, bText, cText, dText;
+  CText accuracyText;
+  CText pixelsText;
+  CText paramXText, paramYText;
+  CText implicitText;
+  CText explicitText;
+  HWND dialogWindow = nullptr;
+
+  static constexpr int TextCount = 18;
+  static constexpr int NumberTextCapacity = 1024;
+  static constexpr int FormulaTextCapacity = 10024;
+
+  PlotSettings();
+  ~PlotSettings();
+  PlotSettings(const PlotSettings&) = delete;
+  PlotSettings& operator=(const PlotSettings&) = delete;
+
+  void setDefaults();
+  // Installs the settings into the live state; false after an error, which has
+  // already been shown to the user.
+  bool apply(PlotState& live);
+
+  // The settings file: twenty lines, header, kind and the eighteen texts.
+  void saveFile(const char* path);
+  // Throws a malloc'd char* message for a file that is not a settings file.
+  void loadFile(const char* path);
+
+  // The eighteen texts in field order, which is also the order of the file.
+  CText* text(int index);
+};

@@ -1,0 +1,170 @@
+// The settings file: a header line, the graph kind and the eighteen settings
+// texts, one per line, in the code page 1251 bytes as typed.
+
+#include "settings/plot_settings.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+
+namespace {
+
+constexpr char kHeader[] = "Orlenta:Lumicurve";
+
+// Paths are 1251 bytes, as everywhere in the system; the file system takes UTF-8.
+std::string systemPath(const char* path) {
+  return cp1251::toUtf8(path);
+}
+
+// The line read of a standard stream into a buffer of n bytes: takes bytes up to
+// a line feed (consumed, not stored) or the end of the file, at most n - 1 of
+// them, and always stores a NUL. A line that does not fit, or a read at the end
+// of the file, fails the reader, and a failed reader takes nothing more. A
+// carriage return right before the line feed belongs to the line end.
+class LineReader {
+public:
+  explicit LineReader(const char* path) : file_(std::fopen(systemPath(path).c_str(), "rb")) {
+    failed_ = file_ == nullptr;
+  }
+  ~LineReader() {
+    if (file_ != nullptr) {
+      std::fclose(file_);
+    }
+  }
+  LineReader(const LineReader&) = delete;
+  LineReader& operator=(const LineReader&) = delete;
+
+  void getline(char* buffer, int n) {
+    if (n <= 0) {
+      failed_ = true;
+      return;
+    }
+    int stored = 0;
+    if (failed_ || atEnd_) {
+      failed_ = true; // as a stream at its end fails the next read
+    } else {
+      for (;;) {
+        int ch = std::fgetc(file_);
+        if (ch == EOF) {
+          atEnd_ = true;
+          failed_ = stored == 0;
+          break;
+        }
+        if (ch == '\r') {
+          int next = std::fgetc(file_);
+          if (next == '\n') {
+            break;
+          }
+          std::ungetc(next, file_);
+        }
+        if (ch == '\n') {
+          break;
+        }
+        if (stored == n - 1) {
+          failed_ = true; // nothing more is read from a failed reader
+          break;
+        }
+        buffer[stored++] = static_cast<char>(ch);
+      }
+    }
+    buffer[stored] = '\0';
+  }
+
+  // Reads one line into a text's own block, as far as its capacity allows.
+  void readInto(CText& text) {
+    getline(text.buffer, text.capacity);
+    text.length =
+        static_cast<std::int32_t>(strnlen(text.buffer, static_cast<std::size_t>(text.capacity)));
+  }
+
+private:
+  std::FILE* file_;
+  bool failed_ = false;
+  bool atEnd_ = false;
+};
+
+bool writeAll(int fd, const char* bytes, std::size_t count) {
+  while (count > 0) {
+    ssize_t written = ::write(fd, bytes, count);
+    if (written < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return false;
+    }
+    bytes += written;
+    count -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+// The mode a new file gets: that of the file it replaces, or the usual one.
+mode_t modeFor(const std::string& target) {
+  struct stat info;
+  if (::stat(target.c_str(), &info) == 0) {
+    return info.st_mode & 07777;
+  }
+  mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+} // namespace
+
+void PlotSettings::saveFile(const char* path) {
+  CText name(path);
+  if (name.find(CText(".ini")) == -1) {
+    name.append(".ini");
+  }
+  CText content(kHeader);
+  content.append("\n");
+  content.appendInt(kind);
+  content.append("\n");
+  for (int i = 0; i < TextCount; ++i) {
+    content.append(text(i)->buffer); // each text up to its terminating NUL
+    content.append("\n");
+  }
+
+  // The old file is replaced only by a complete new one.
+  std::string target = systemPath(name.buffer);
+  std::string temporary = target + ".XXXXXX";
+  int fd = ::mkstemp(temporary.data());
+  bool saved = false;
+  if (fd >= 0) {
+    saved = writeAll(fd, content.buffer, static_cast<std::size_t>(content.length)) &&
+            ::fchmod(fd, modeFor(target)) == 0 && ::fsync(fd) == 0;
+    saved = ::close(fd) == 0 && saved;
+    saved = saved && ::rename(temporary.c_str(), target.c_str()) == 0;
+    if (!saved) {
+      ::unlink(temporary.c_str());
+    }
+  }
+  if (!saved) {
+    CText message("Фаил не сохранен : "_cp1251);
+    message.append(name.buffer, 0, name.length);
+    MessageBoxA(dialogWindow, message.buffer, "Ошибка"_cp1251, MB_OK);
+  }
+}
+
+void PlotSettings::loadFile(const char* path) {
+  LineReader reader(path);
+  CText work(1000, 100);
+  work.assign(CText(""));
+  reader.readInto(work);
+  if (work != CText(kHeader)) {
+    CText message = CText("этот фаил : "_cp1251) + CText(path) +
+                    CText(" - не является оригинальным файлом программы Lumicurve"_cp1251);
+    raiseText(message);
+  }
+  reader.readInto(work);
+  kind = work.toInt(0);
+  for (int i = 0; i < TextCount; ++i) {
+    reader.readInto(*text(i));
+  }
+}

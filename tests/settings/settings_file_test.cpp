@@ -1,0 +1,270 @@
+#include "settings/plot_settings.h"
+#include "settings_test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+const char kDefaultFile[] =
+    "Orlenta:Lumicurve\n0\n300.0\n300.0\n-10.0\n10.0\n-10.0\n10.0\n-10.0\n10.0\n1.0\n1.0\n1.0\n"
+    "1.0\n0.01\n20\n( 3*2*sin(x)*cos(x)/(sin(x)^3+cos(x)^3) )*cos(x)\n"
+    "( 3*2*sin(x)*cos(x)/(sin(x)^3+cos(x)^3) )*sin(x)\nx^2 + y^2 - 1.0\na*x^2 + b*x + c\n";
+
+std::string textsOf(PlotSettings& s) {
+  std::string all = std::to_string(s.kind);
+  for (int i = 0; i < PlotSettings::TextCount; ++i) {
+    all += "|" + std::string(s.text(i)->buffer, static_cast<std::size_t>(s.text(i)->length));
+  }
+  return all;
+}
+
+std::string loadError(PlotSettings& s, const std::string& path) {
+  try {
+    s.loadFile(path.c_str());
+  } catch (char* message) {
+    std::string text(message);
+    std::free(message);
+    return text;
+  }
+  return "<no error>";
+}
+
+std::string headerMessage(const std::string& path) {
+  return std::string("этот фаил : "_cp1251) + path +
+         " - не является оригинальным файлом программы Lumicurve"_cp1251;
+}
+
+TEST(SettingsFile, SavesTwentyLines) {
+  ScratchFolder folder;
+  PlotSettings s;
+  s.saveFile((folder / "plot.ini").c_str());
+  EXPECT_EQ(readBytes(folder / "plot.ini"), kDefaultFile);
+  EXPECT_EQ(folder.names(), std::vector<std::string>{"plot.ini"}); // no temporary left
+}
+
+TEST(SettingsFile, RoundTripRestoresKindAndTextsByteForByte) {
+  struct Case {
+    const char* name;
+    void (*fill)(PlotSettings&);
+  } cases[] = {
+      {"defaults", [](PlotSettings&) {}},
+      {"empty texts",
+       [](PlotSettings& s) {
+         for (int i = 0; i < PlotSettings::TextCount; ++i) {
+           s.text(i)->assign(CText(""));
+         }
+         s.kind = 4;
+       }},
+      {"Cyrillic texts",
+       [](PlotSettings& s) {
+         s.explicitText.assign(CText("ошибка и ещё ЁЖ №5 — «x»"_cp1251));
+         s.aText.assign(CText("\xA0\xFF\x98"));
+         s.kind = 2;
+       }},
+      {"texts of full capacity",
+       [](PlotSettings& s) {
+         for (int i = 0; i < PlotSettings::TextCount; ++i) {
+           std::string full(static_cast<std::size_t>(s.text(i)->capacity - 1),
+                            static_cast<char>('a' + i));
+           s.text(i)->assign(CText(full.c_str()));
+         }
+         s.kind = -17;
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchFolder folder;
+    PlotSettings saved;
+    c.fill(saved);
+    saved.saveFile((folder / "round.ini").c_str());
+    PlotSettings loaded;
+    loaded.kind = 1;
+    loaded.oXText.assign(CText("something else"));
+    EXPECT_EQ(loadError(loaded, folder / "round.ini"), "<no error>");
+    EXPECT_EQ(textsOf(loaded), textsOf(saved));
+    for (int i = 0; i < PlotSettings::TextCount; ++i) {
+      EXPECT_EQ(loaded.text(i)->capacity, i < 14 ? 1024 : 10024);
+    }
+  }
+}
+
+TEST(SettingsFile, SaveNameGetsIniUnlessItHoldsIt) {
+  struct Case {
+    const char* given;
+    const char* written;
+  } cases[] = {{"plot", "plot.ini"},
+               {"plot.ini", "plot.ini"},
+               {"plot.ini.bak", "plot.ini.bak"},
+               {"PLOT.INI", "PLOT.INI.ini"},
+               {"plot.in", "plot.in.ini"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.given);
+    ScratchFolder folder;
+    PlotSettings s;
+    std::string path = folder / c.given;
+    std::strcpy(s.fileName, path.c_str());
+    s.saveFile(s.fileName);
+    EXPECT_EQ(folder.names(), std::vector<std::string>{c.written});
+    EXPECT_STREQ(s.fileName, path.c_str()); // the dialog's buffer keeps what was chosen
+  }
+}
+
+TEST(SettingsFile, FailedSaveKeepsTheOldFileAndSaysSo) {
+  ScratchFolder folder;
+  std::string path = folder / "plot.ini";
+  writeBytes(path, "old content\n");
+  PlotSettings s;
+  s.dialogWindow = reinterpret_cast<HWND>(0x99);
+  MessageBoxes boxes;
+
+  // Writes beyond 64 bytes fail, even for root.
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  rlimit tiny = old;
+  tiny.rlim_cur = 64;
+  setrlimit(RLIMIT_FSIZE, &tiny);
+  s.saveFile(path.c_str());
+  setrlimit(RLIMIT_FSIZE, &old);
+
+  s.saveFile((folder / "missing-folder/plot.ini").c_str());
+
+  EXPECT_EQ(readBytes(path), "old content\n");
+  EXPECT_EQ(folder.names(), std::vector<std::string>{"plot.ini"});
+  ASSERT_EQ(boxes.shown.size(), 2u);
+  EXPECT_EQ(boxes.shown[0].text, "Фаил не сохранен : "_cp1251 + path);
+  EXPECT_EQ(boxes.shown[0].caption, "Ошибка"_cp1251);
+  EXPECT_EQ(boxes.shown[0].owner, s.dialogWindow);
+  EXPECT_EQ(boxes.shown[1].text,
+            "Фаил не сохранен : "_cp1251 + (folder / "missing-folder/plot.ini"));
+}
+
+TEST(SettingsFile, SaveReplacesAnExistingFileWithoutAsking) {
+  ScratchFolder folder;
+  std::string path = folder / "plot.ini";
+  writeBytes(path, "Orlenta:Lumicurve\n3\n");
+  PlotSettings s;
+  MessageBoxes boxes;
+  s.saveFile(path.c_str());
+  EXPECT_EQ(readBytes(path), kDefaultFile);
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST(SettingsFile, LoadRejectsWhatIsNotASettingsFile) {
+  struct Case {
+    const char* name;
+    const char* content; // null: no file at all
+  } cases[] = {
+      {"foreign file", "[section]\nkey=value\n"},
+      {"empty file", ""},
+      {"missing file", nullptr},
+      {"header with a trailing blank", "Orlenta:Lumicurve \n0\n"},
+      {"header in another case", "orlenta:lumicurve\n0\n"},
+      {"longer name", "Orlenta:Lumicurve2\n0\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchFolder folder;
+    std::string path = folder / "file.ini";
+    if (c.content != nullptr) {
+      writeBytes(path, c.content);
+    }
+    PlotSettings s;
+    s.kind = 2;
+    s.aText.assign(CText("kept"));
+    std::string before = textsOf(s);
+    EXPECT_EQ(loadError(s, path), headerMessage(path)) << cp1251::toUtf8(loadError(s, path));
+    EXPECT_EQ(textsOf(s), before);
+  }
+}
+
+// "kind|text|text..." with the texts given first and the rest empty.
+std::string expect(int kind, std::vector<std::string> texts) {
+  texts.resize(PlotSettings::TextCount);
+  std::string all = std::to_string(kind);
+  for (const auto& t : texts) {
+    all += "|" + t;
+  }
+  return all;
+}
+
+TEST(SettingsFile, LoadTakesLinesAsTheStreamReadsThem) {
+  std::vector<std::string> numbered;
+  std::string lines;
+  for (int i = 1; i <= 20; ++i) {
+    numbered.push_back(std::to_string(i));
+    lines += std::to_string(i) + "\n";
+  }
+  std::vector<std::string> first18(numbered.begin(), numbered.begin() + 18);
+  struct Case {
+    const char* name;
+    std::string content;
+    std::string expected;
+  } cases[] = {
+      {"only the header", "Orlenta:Lumicurve\n", expect(0, {})},
+      {"header without line end", "Orlenta:Lumicurve", expect(0, {})},
+      {"ends after the kind", "Orlenta:Lumicurve\n3\n", expect(3, {})},
+      {"ends inside the texts", "Orlenta:Lumicurve\n1\n5\n6", expect(1, {"5", "6"})},
+      {"kind not a number", "Orlenta:Lumicurve\nabc\n", expect(5451, {})},
+      {"kind out of range", "Orlenta:Lumicurve\n-7\n", expect(-7, {})},
+      {"carriage returns before line feeds",
+       "Orlenta:"
+       "Lumicurve\r\n2\r\n1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n9\r\n10\r\n11\r\n12\r\n13\r\n"
+       "14\r\n15\r\n16\r\n17\r\n18\r\n",
+       expect(2, first18)},
+      {"a lone carriage return is content", "Orlenta:Lumicurve\n0\na\rb\n", expect(0, {"a\rb"})},
+      {"extra lines ignored", "Orlenta:Lumicurve\n0\n" + lines, expect(0, first18)},
+      {"a NUL byte ends a text", std::string("Orlenta:Lumicurve\n0\nab\0cd\nz\n", 28),
+       expect(0, {"ab", "z"})},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchFolder folder;
+    writeBytes(folder / "f.ini", c.content);
+    PlotSettings s;
+    ASSERT_EQ(loadError(s, folder / "f.ini"), "<no error>");
+    EXPECT_EQ(textsOf(s), c.expected);
+  }
+}
+
+TEST(SettingsFile, OverlongLineFillsItsTextAndEmptiesTheRest) {
+  ScratchFolder folder;
+  std::string longLine(1500, '7');
+  std::string fullLine(1023, '8');
+  writeBytes(folder / "f.ini", "Orlenta:Lumicurve\n1\n" + fullLine + "\n" + longLine + "\nx\ny\n");
+  PlotSettings s;
+  ASSERT_EQ(loadError(s, folder / "f.ini"), "<no error>");
+  EXPECT_EQ(s.kind, 1);
+  EXPECT_EQ(std::string(s.oXText.buffer), fullLine); // exactly capacity - 1 fits
+  EXPECT_EQ(std::string(s.oYText.buffer), std::string(1023, '7'));
+  for (int i = 2; i < PlotSettings::TextCount; ++i) {
+    EXPECT_EQ(s.text(i)->length, 0) << i;
+  }
+}
+
+TEST(SettingsFile, LineEndsOfEitherKindReadTheSame) {
+  ScratchFolder folder;
+  std::string lf = kDefaultFile;
+  std::string crlf;
+  for (char ch : lf) {
+    crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+  }
+  writeBytes(folder / "lf.ini", lf);
+  writeBytes(folder / "crlf.ini", crlf);
+  PlotSettings a, b;
+  a.kind = b.kind = 4;
+  ASSERT_EQ(loadError(a, folder / "lf.ini"), "<no error>");
+  ASSERT_EQ(loadError(b, folder / "crlf.ini"), "<no error>");
+  EXPECT_EQ(textsOf(a), textsOf(b));
+  PlotSettings defaults;
+  EXPECT_EQ(textsOf(a), textsOf(defaults));
+}
+
+} // namespace
