@@ -1,5 +1,7 @@
 #include "expr/program.h"
 
+#include "expr/batch.h"
+
 void freeTree(ExprNode* root) {
   ExprNode* node = root;
   while (node != nullptr) {
@@ -18,7 +20,13 @@ void freeTree(ExprNode* root) {
   }
 }
 
+CProgram::CProgram() = default;
+CProgram::~CProgram() {
+  release();
+}
+
 void CProgram::compile(const CText& formula) {
+  batch.reset();
   source.assign(formula);
   Lexer lexer;
   lexer.scan(this);
@@ -27,9 +35,11 @@ void CProgram::compile(const CText& formula) {
   }
   root = new ExprNode;
   build(root, 0, lexemes.count - 1);
+  batch = BatchProgram::build(root);
 }
 
 void CProgram::release() {
+  batch.reset();
   freeTree(root);
   root = nullptr;
   lexemes.clear();

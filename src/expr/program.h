@@ -5,6 +5,9 @@
 #include "expr/text.h"
 
 #include <cstdint>
+#include <memory>
+
+class BatchProgram;
 
 struct ExprNode {
   // Inner node: the LexemeCode of its operator or function (0..24).
@@ -27,11 +30,13 @@ public:
   ExprNode* root = nullptr;
   double a = 0.0, b = 0.0, c = 0.0, d = 0.0;
   double x = 0.0, y = 0.0;
+  // The same tree laid out for evaluating many samples at once; built by compile.
+  std::unique_ptr<BatchProgram> batch;
 
-  CProgram() = default;
+  CProgram();
   CProgram(const CProgram&) = delete;
   CProgram& operator=(const CProgram&) = delete;
-  ~CProgram() { release(); }
+  ~CProgram();
 
   // Throws a malloc'd char* message on a formula error.
   void compile(const CText& formula);

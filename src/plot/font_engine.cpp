@@ -69,6 +69,8 @@ class Engine {
 public:
   bool layout(const FontRequest& request, const unsigned char* bytes, std::size_t count,
               bool wantGlyphs, TextRun& run);
+  bool visit(const FontRequest& request, const unsigned char* bytes, std::size_t count,
+             GlyphVisitor visitor, void* context);
 
 private:
   Face* openFile(const std::string& path, int index);
@@ -301,6 +303,22 @@ bool Engine::layout(const FontRequest& request, const unsigned char* bytes, std:
   return true;
 }
 
+bool Engine::visit(const FontRequest& request, const unsigned char* bytes, std::size_t count,
+                   GlyphVisitor visitor, void* context) {
+  std::lock_guard lock(mutex_);
+  SizedFont& font = sized(request);
+  if (font.face == nullptr) {
+    return false;
+  }
+  std::int64_t offset = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    const Glyph& g = *glyph(font, cp1251::toUnicode(bytes[i]));
+    visitor(context, g, offset);
+    offset += g.advance;
+  }
+  return true;
+}
+
 // Never destroyed: fonts may be used and deleted by static objects after main.
 Engine& engine() {
   static Engine* instance = new Engine;
@@ -312,6 +330,11 @@ Engine& engine() {
 bool layoutText(const FontRequest& font, const unsigned char* bytes, std::size_t count,
                 bool wantGlyphs, TextRun& run) {
   return engine().layout(font, bytes, count, wantGlyphs, run);
+}
+
+bool visitGlyphs(const FontRequest& font, const unsigned char* bytes, std::size_t count,
+                 GlyphVisitor visit, void* context) {
+  return engine().visit(font, bytes, count, visit, context);
 }
 
 } // namespace fonts

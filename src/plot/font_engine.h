@@ -41,4 +41,11 @@ struct TextRun {
 bool layoutText(const FontRequest& font, const unsigned char* bytes, std::size_t count,
                 bool wantGlyphs, TextRun& run);
 
+// Calls visit(context, glyph, offset) for each glyph of the text, offset being the
+// pen's distance from the start of the text. Runs under the engine's lock, so the
+// glyphs stay valid; allocates nothing once the glyphs are cached.
+using GlyphVisitor = void (*)(void* context, const Glyph& glyph, std::int64_t offset);
+bool visitGlyphs(const FontRequest& font, const unsigned char* bytes, std::size_t count,
+                 GlyphVisitor visit, void* context);
+
 } // namespace fonts

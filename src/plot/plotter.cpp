@@ -1,8 +1,10 @@
 #include "plot/plotter.h"
 
+#include "expr/batch.h"
 #include "expr/numeric.h"
 #include "expr/program.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -26,7 +28,7 @@ int labelValue(double v) {
 
 } // namespace
 
-Plotter::Plotter() {
+Plotter::Plotter() : rowYs(BatchProgram::RowCache), rowPixels(BatchProgram::RowCache) {
   curvePen = CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
   axisPen = CreatePen(PS_SOLID, 1, RGB(0, 0, 0));
   framePen = CreatePen(PS_SOLID, 1, RGB(0, 120, 0));
@@ -134,6 +136,26 @@ void Plotter::drawFrame() {
   selectPen(dc, old);
 }
 
+int Plotter::beginCurve(CProgram& p, int chunk) {
+  if (fastPaths && p.batch != nullptr) {
+    p.batch->beginPass(state.a, state.b, state.c, state.d);
+    return std::min(chunk, p.batch->chunkSize());
+  }
+  return chunk;
+}
+
+const double* Plotter::curveValues(CProgram& p, const double* ts, int n, double* buffer) {
+  if (fastPaths && p.batch != nullptr) {
+    return p.batch->evaluateLine(ts, n);
+  }
+  for (int i = 0; i < n; ++i) {
+    buffer[i] = p.evaluate(ts[i], ts[i], state.a, state.b, state.c, state.d);
+  }
+  return buffer;
+}
+
+// Samples are evaluated a chunk at a time and drawn one by one, each from the
+// new sample back to the previous one.
 void Plotter::traceExplicit(const WorkerContext& ctx) {
   const PlotState& s = state;
   if (!samplingAdvances(s.xMin, s.xMax, s.accuracy)) {
@@ -142,17 +164,27 @@ void Plotter::traceExplicit(const WorkerContext& ctx) {
   HDC dc = s.canvasDC;
   CProgram& f = *s.firstProgram;
   HPEN old = selectPen(dc, curvePen);
-  double prevY = f.evaluate(s.xMin, s.xMin, s.a, s.b, s.c, s.d);
+  const int chunk = beginCurve(f, BatchProgram::MaxChunk);
+  double prevY = *curveValues(f, &s.xMin, 1, curveF.data());
   beginExplicitProgress();
-  for (double x = s.xMin; x < s.xMax; x += s.accuracy) {
-    double y = f.evaluate(x, x, s.a, s.b, s.c, s.d);
-    MoveToEx(dc, pixelOf(s.canvasX(x)), pixelOf(s.canvasY(y)), nullptr);
-    LineTo(dc, pixelOf(s.canvasX(x - s.accuracy)), pixelOf(s.canvasY(prevY)));
-    prevY = y;
-    if (ctx.stopRequested()) {
-      break;
+  bool stopped = false;
+  for (double x = s.xMin; x < s.xMax && !stopped;) {
+    int n = 0;
+    for (; n < chunk && x < s.xMax; ++n, x += s.accuracy) {
+      curveT[static_cast<std::size_t>(n)] = x;
     }
-    stepProgress();
+    const double* ys = curveValues(f, curveT.data(), n, curveF.data());
+    for (int j = 0; j < n; ++j) {
+      double xj = curveT[static_cast<std::size_t>(j)];
+      MoveToEx(dc, pixelOf(s.canvasX(xj)), pixelOf(s.canvasY(ys[j])), nullptr);
+      LineTo(dc, pixelOf(s.canvasX(xj - s.accuracy)), pixelOf(s.canvasY(prevY)));
+      prevY = ys[j];
+      if (ctx.stopRequested()) {
+        stopped = true;
+        break;
+      }
+      stepProgress();
+    }
   }
   selectPen(dc, old);
 }
@@ -167,20 +199,29 @@ void Plotter::traceParametric(const WorkerContext& ctx) {
   CProgram& g = *s.firstProgram;
   CProgram& f = *s.secondProgram;
   HPEN old = selectPen(dc, curvePen);
-  double prevG = g.evaluate(s.tFrom, s.tFrom, s.a, s.b, s.c, s.d);
-  double prevF = f.evaluate(s.tFrom, s.tFrom, s.a, s.b, s.c, s.d);
+  const int chunk = beginCurve(f, beginCurve(g, BatchProgram::MaxChunk));
+  double prevG = *curveValues(g, &s.tFrom, 1, curveG.data());
+  double prevF = *curveValues(f, &s.tFrom, 1, curveF.data());
   beginParametricProgress();
-  for (double t = s.tFrom; t < s.tTo; t += s.accuracy) {
-    double G = g.evaluate(t, t, s.a, s.b, s.c, s.d);
-    double F = f.evaluate(t, t, s.a, s.b, s.c, s.d);
-    MoveToEx(dc, pixelOf(s.canvasX(G)), pixelOf(s.canvasY(F)), nullptr);
-    LineTo(dc, pixelOf(s.canvasX(prevG)), pixelOf(s.canvasY(prevF)));
-    prevG = G;
-    prevF = F;
-    if (ctx.stopRequested()) {
-      break;
+  bool stopped = false;
+  for (double t = s.tFrom; t < s.tTo && !stopped;) {
+    int n = 0;
+    for (; n < chunk && t < s.tTo; ++n, t += s.accuracy) {
+      curveT[static_cast<std::size_t>(n)] = t;
     }
-    stepProgress();
+    const double* gs = curveValues(g, curveT.data(), n, curveG.data());
+    const double* fs = curveValues(f, curveT.data(), n, curveF.data());
+    for (int j = 0; j < n; ++j) {
+      MoveToEx(dc, pixelOf(s.canvasX(gs[j])), pixelOf(s.canvasY(fs[j])), nullptr);
+      LineTo(dc, pixelOf(s.canvasX(prevG)), pixelOf(s.canvasY(prevF)));
+      prevG = gs[j];
+      prevF = fs[j];
+      if (ctx.stopRequested()) {
+        stopped = true;
+        break;
+      }
+      stepProgress();
+    }
   }
   selectPen(dc, old);
 }
@@ -192,10 +233,33 @@ void Plotter::traceImplicit(const WorkerContext& ctx) {
     return;
   }
   HDC dc = s.canvasDC;
-  CProgram& f = *s.firstProgram;
-  const double e = s.accuracy;
   HPEN old = selectPen(dc, curvePen);
   beginImplicitProgress();
+  PixelTarget target{};
+  if (fastPaths && s.firstProgram->batch != nullptr && GetPixelTarget(dc, &target) &&
+      target.rop2 == R2_COPYPEN) {
+    switch (s.kind) {
+    case ImplicitLess:
+      scanImplicitFast<ImplicitLess>(ctx, target);
+      break;
+    case ImplicitEqual:
+      scanImplicitFast<ImplicitEqual>(ctx, target);
+      break;
+    default:
+      scanImplicitFast<ImplicitGreater>(ctx, target);
+      break;
+    }
+  } else {
+    scanImplicit(ctx);
+  }
+  selectPen(dc, old);
+}
+
+void Plotter::scanImplicit(const WorkerContext& ctx) {
+  const PlotState& s = state;
+  HDC dc = s.canvasDC;
+  CProgram& f = *s.firstProgram;
+  const double e = s.accuracy;
   for (double x = s.xFrom; x < s.xTo; x += s.accuracy) {
     for (double y = s.yFrom; y < s.yTo; y += s.accuracy) {
       double v = f.evaluate(x, y, s.a, s.b, s.c, s.d);
@@ -211,13 +275,11 @@ void Plotter::traceImplicit(const WorkerContext& ctx) {
         LineTo(dc, ix, iy); // the end is not drawn: this sets the pixel (ix + 1, iy + 1)
       }
       if (ctx.stopRequested()) {
-        selectPen(dc, old);
         return;
       }
       stepProgress();
     }
   }
-  selectPen(dc, old);
 }
 
 void Plotter::beginExplicitProgress() {

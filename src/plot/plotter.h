@@ -2,11 +2,14 @@
 // Plotter: one drawing pass of a snapshot of the plot state: axes, unit marks
 // and labels, the graph of the chosen kind with a progress text, and the frame.
 
+#include "expr/batch.h"
 #include "plot/plot_state.h"
 #include "plot/surface.h"
 #include "plot/worker_context.h"
 
+#include <array>
 #include <cstdint>
+#include <vector>
 
 class Plotter {
 public:
@@ -21,6 +24,9 @@ public:
   // 64-bit so that a pass of any size shows a meaningful percentage.
   std::int64_t samplesDone = 0;
   std::int64_t samplesTotal = 1;
+  // The batch evaluator and direct pixel writes; false draws with the plain tree
+  // walk and the line calls, which give the same picture (kept for comparison).
+  bool fastPaths = true;
 
   Plotter();
   ~Plotter();
@@ -47,6 +53,20 @@ public:
   }
 
 private:
+  // The y of each sample of an implicit row and the canvas row of its marked
+  // pixel, the same for every row of a pass; allocated once, not during a pass.
+  std::vector<double> rowYs;
+  std::vector<std::int32_t> rowPixels;
+
+  // A chunk of curve samples: the parameter and the values of the two formulas.
+  std::array<double, BatchProgram::MaxChunk> curveT{}, curveG{}, curveF{};
+
+  int beginCurve(CProgram& p, int chunk);
+  const double* curveValues(CProgram& p, const double* ts, int n, double* buffer);
+  void scanImplicit(const WorkerContext& ctx);
+  template <GraphKind Kind>
+  void scanImplicitFast(const WorkerContext& ctx, const PixelTarget& target);
+
   // samplesDone at which the whole percentage next rises; saves a division per sample.
   std::int64_t nextPercentAt = 0;
 

@@ -529,43 +529,48 @@ BOOL TextOutA(HDC hdc, int x, int y, const char* bytes, int count) {
   if (dc == nullptr || !validText(bytes, count)) {
     return FALSE;
   }
+  const auto* text = reinterpret_cast<const unsigned char*>(bytes);
+  const auto length = static_cast<std::size_t>(count);
   Bitmap& b = *dc->bitmap;
-  fonts::TextRun run;
-  if (!fonts::layoutText(dc->font->request, reinterpret_cast<const unsigned char*>(bytes),
-                         static_cast<std::size_t>(count), !b.empty(), run)) {
+  fonts::TextRun run; // measured only: laying out allocates nothing
+  if (!fonts::layoutText(dc->font->request, text, length, false, run)) {
     return FALSE;
   }
   // Everything stays inside the text cell, so the extent is all the text touches.
-  const Rect cell = clipToBitmap(b, x, y, run.width, run.cellHeight);
-  if (cell.empty()) {
+  struct Ink {
+    Bitmap& bitmap;
+    Rect cell;
+    std::uint32_t colour;
+    std::int64_t left, baseline;
+  } ink{b, clipToBitmap(b, x, y, run.width, run.cellHeight), toPixel(dc->textColor), x,
+        static_cast<std::int64_t>(y) + run.ascent};
+  if (ink.cell.empty()) {
     return TRUE;
   }
   if (dc->bkMode == OPAQUE) {
-    fillRect(b, cell, toPixel(dc->bkColor));
+    fillRect(b, ink.cell, toPixel(dc->bkColor));
   }
-  const std::uint32_t ink = toPixel(dc->textColor);
-  const std::int64_t baseline = static_cast<std::int64_t>(y) + run.ascent;
-  std::int64_t pen = x;
-  for (const auto& g : run.glyphs) {
-    const std::int64_t gx = pen + g->left;
-    const std::int64_t gy = baseline - g->top;
-    pen += g->advance;
-    const std::int64_t c0 = std::max(cell.left, gx);
-    const std::int64_t c1 = std::min(cell.right, gx + g->width);
-    const std::int64_t r0 = std::max(cell.top, gy);
-    const std::int64_t r1 = std::min(cell.bottom, gy + g->rows);
+  auto draw = [](void* context, const fonts::Glyph& g, std::int64_t offset) {
+    const Ink& k = *static_cast<const Ink*>(context);
+    const std::int64_t gx = k.left + offset + g.left;
+    const std::int64_t gy = k.baseline - g.top;
+    const std::int64_t c0 = std::max(k.cell.left, gx);
+    const std::int64_t c1 = std::min(k.cell.right, gx + g.width);
+    const std::int64_t r0 = std::max(k.cell.top, gy);
+    const std::int64_t r1 = std::min(k.cell.bottom, gy + g.rows);
     for (std::int64_t py = r0; py < r1; ++py) {
-      const std::uint8_t* coverage = g->coverage.data() + static_cast<std::size_t>(py - gy) *
-                                                              static_cast<std::size_t>(g->width);
-      std::uint32_t* row = b.row(py);
+      const std::uint8_t* coverage =
+          g.coverage.data() + static_cast<std::size_t>(py - gy) * static_cast<std::size_t>(g.width);
+      std::uint32_t* row = k.bitmap.row(py);
       for (std::int64_t px = c0; px < c1; ++px) {
         const unsigned cov = coverage[px - gx];
         if (cov != 0) {
-          row[px] = blend(row[px], ink, cov);
+          row[px] = blend(row[px], k.colour, cov);
         }
       }
     }
-  }
+  };
+  fonts::visitGlyphs(dc->font->request, text, length, draw, &ink);
   return TRUE;
 }
 
@@ -711,4 +716,18 @@ HBITMAP GetSelectedBitmap(HDC hdc) {
     return nullptr;
   }
   return dc->bitmap;
+}
+
+BOOL GetPixelTarget(HDC hdc, PixelTarget* target) {
+  DeviceContext* dc = liveDc(hdc);
+  if (dc == nullptr || target == nullptr) {
+    return FALSE;
+  }
+  Bitmap& b = *dc->bitmap;
+  target->pixels = b.empty() ? nullptr : b.pixels.data();
+  target->width = b.empty() ? 0 : b.width;
+  target->height = b.empty() ? 0 : b.height;
+  target->rop2 = dc->rop2;
+  target->penPixel = toPixel(dc->pen->color);
+  return TRUE;
 }

@@ -202,3 +202,15 @@ LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 const std::uint32_t* BitmapBits(HBITMAP bitmap, int* width, int* height);
 // The bitmap selected into dc, nullptr when none is.
 HBITMAP GetSelectedBitmap(HDC dc);
+
+// Not in the GDI: where the lines of a DC land, for a tracer that sets single
+// pixels itself. pixels is null (and the size 0) when no bitmap is selected;
+// penPixel is the selected pen's colour as a 0x00RRGGBB pixel.
+struct PixelTarget {
+  std::uint32_t* pixels;
+  int width;
+  int height;
+  int rop2;
+  std::uint32_t penPixel;
+};
+BOOL GetPixelTarget(HDC dc, PixelTarget* target);

@@ -360,3 +360,114 @@ TEST(Plotter, StopRequestBeforeThePassDrawsNothing) {
 }
 
 } // namespace
+
+namespace {
+
+// The fast scan must give what the plain one gives: every pixel, every progress
+// step, the same count at a stop.
+TEST(Plotter, FastImplicitScanDrawsWhatThePlainScanDraws) {
+  struct Case {
+    const char* formula;
+    double xFrom, xTo, yFrom, yTo, accuracy;
+    int stopAt;
+  } cases[] = {
+      {"x^2 + y^2 - 1.0", -10, 10, -10, 10, 0.01, -1}, // the default pass
+      {"sin(x*y) - y/3", -4, 4, -4, 4, 0.02, -1},
+      {"y - x*x*x + a", -3, 3, -3, 3, 0.005, -1},
+      {"(0-8)^x - y", -2, 2, -2, 2, 0.01, -1}, // NaN samples
+      {"tg(y) - 1/x", -5, 5, -5, 5, 0.02, 37},
+      {"y*y - x", -0.1, 0.1, -50, 50, 0.0105, -1}, // rows longer than the kept part
+      {"2", -1, 1, -1, 1, 0.05, -1},
+      {"x", -1, 1, -1, 1, 0.5, 50},
+  };
+  for (const auto& c : cases) {
+    for (GraphKind kind : {ImplicitLess, ImplicitEqual, ImplicitGreater}) {
+      if (c.accuracy == 0.01 && c.xTo == 10 && kind != ImplicitEqual) {
+        continue; // one full-size pass is enough
+      }
+      SCOPED_TRACE(std::string(c.formula) + " kind " + std::to_string(kind));
+      Pass fast, plain;
+      std::vector<int> shown[2];
+      std::int64_t counted[2];
+      for (int i = 0; i < 2; ++i) {
+        Pass& pass = i == 0 ? fast : plain;
+        pass.plotter.fastPaths = i == 0;
+        pass.implicitGraph(c.formula, kind);
+        pass.live.setView(400, 380, c.xFrom, c.xTo, c.yFrom, c.yTo, 10);
+        pass.live.accuracy = c.accuracy;
+        pass.live.a = 0.5;
+        ProgressWindow window(pass);
+        window.stopAt = c.stopAt;
+        pass.run();
+        shown[i] = window.shown;
+        counted[i] = pass.plotter.samplesDone;
+      }
+      EXPECT_EQ(shown[0], shown[1]);
+      EXPECT_EQ(counted[0], counted[1]);
+      int differences = 0;
+      for (int y = 0; y < 768; ++y) {
+        for (int x = 0; x < 1024; ++x) {
+          differences += fast.canvas.at(x, y) != plain.canvas.at(x, y);
+        }
+      }
+      EXPECT_EQ(differences, 0);
+      if (differences != 0) {
+        fast.canvas.save("fast-scan");
+        plain.canvas.save("plain-scan");
+      }
+    }
+  }
+}
+
+} // namespace
+
+namespace {
+
+TEST(Plotter, FastCurvesDrawWhatThePlainWalkDraws) {
+  struct Case {
+    const char* first;
+    const char* second; // null: an explicit graph
+    int stopAt;
+  } cases[] = {
+      {"a*x^2 + b*x + c", nullptr, -1},
+      {"1/x + tg(x)", nullptr, -1},
+      {"x^1.5 - 3", nullptr, 40}, // NaN to the left
+      {"( 3*2*sin(x)*cos(x)/(sin(x)^3+cos(x)^3) )*cos(x)",
+       "( 3*2*sin(x)*cos(x)/(sin(x)^3+cos(x)^3) )*sin(x)", -1},
+      {"5*sin(3*x)", "5*cos(2*x)", 60},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.first);
+    Pass fast, plain;
+    std::vector<int> shown[2];
+    std::int64_t counted[2];
+    for (int i = 0; i < 2; ++i) {
+      Pass& pass = i == 0 ? fast : plain;
+      pass.plotter.fastPaths = i == 0;
+      if (c.second != nullptr) {
+        pass.parametric(c.first, c.second);
+        pass.live.tFrom = -10;
+        pass.live.tTo = 10;
+      } else {
+        pass.explicitGraph(c.first);
+      }
+      pass.live.a = pass.live.b = pass.live.c = 1.0;
+      ProgressWindow window(pass);
+      window.stopAt = c.stopAt;
+      pass.run();
+      shown[i] = window.shown;
+      counted[i] = pass.plotter.samplesDone;
+    }
+    EXPECT_EQ(shown[0], shown[1]);
+    EXPECT_EQ(counted[0], counted[1]);
+    int differences = 0;
+    for (int y = 0; y < 768; ++y) {
+      for (int x = 0; x < 1024; ++x) {
+        differences += fast.canvas.at(x, y) != plain.canvas.at(x, y);
+      }
+    }
+    EXPECT_EQ(differences, 0);
+  }
+}
+
+} // namespace

@@ -1,0 +1,93 @@
+// Runs the benchmarks, then prints the figures that matter side by side, each
+// with its ratio to a reference measured in the same run.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+
+namespace {
+
+struct Figure {
+  double msPerIteration = 0;
+  double nsPerSample = 0;
+};
+
+class Collector : public benchmark::ConsoleReporter {
+public:
+  std::map<std::string, Figure> figures;
+
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+      if (run.run_type != Run::RT_Iteration) {
+        continue;
+      }
+      Figure f;
+      f.msPerIteration =
+          run.GetAdjustedRealTime() * (run.time_unit == benchmark::kMillisecond ? 1.0 : 1e-6);
+      auto it = run.counters.find("ns_per_sample");
+      if (it != run.counters.end()) {
+        f.nsPerSample = it->second.value;
+      }
+      figures[run.benchmark_name()] = f;
+    }
+  }
+};
+
+void line(const Collector& c, const char* label, const std::string& name) {
+  auto it = c.figures.find(name);
+  if (it == c.figures.end()) {
+    return;
+  }
+  std::printf("  %-44s %10.3f ms %10.3f ns/sample\n", label, it->second.msPerIteration,
+              it->second.nsPerSample);
+}
+
+void ratio(const Collector& c, const char* label, const std::string& what, const std::string& ref,
+           bool perSample, const char* target) {
+  auto a = c.figures.find(what), b = c.figures.find(ref);
+  if (a == c.figures.end() || b == c.figures.end()) {
+    return;
+  }
+  double num = perSample ? a->second.nsPerSample : a->second.msPerIteration;
+  double den = perSample ? b->second.nsPerSample : b->second.msPerIteration;
+  std::printf("  %-44s %10.2f x   %s\n", label, den > 0 ? num / den : 0.0, target);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  Collector collector;
+  benchmark::RunSpecifiedBenchmarks(&collector);
+
+  const Collector& c = collector;
+  std::printf("\nEvaluation of x^2 + y^2 - 1.0 over the default grid (2001 x 2001 samples)\n");
+  line(c, "tree walk (CProgram::evaluate)", "eval/tree_walk");
+  line(c, "batch evaluator", "eval/batch");
+  line(c, "native, the language's power (pow)", "eval/native_pow");
+  line(c, "native, power of 2 as the square", "eval/native_square");
+  line(c, "muParser", "eval/muparser");
+  ratio(c, "tree walk / native (pow)", "eval/tree_walk", "eval/native_pow", true, "");
+  ratio(c, "tree walk / native (square)", "eval/tree_walk", "eval/native_square", true, "");
+  ratio(c, "batch / native (square)", "eval/batch", "eval/native_square", true, "");
+  ratio(c, "muParser / batch", "eval/muparser", "eval/batch", true, "(target: at least 3)");
+
+  std::printf(
+      "\nDrawing passes with the default settings (fast: batch evaluator; plain: tree walk)\n");
+  for (const char* kind : {"explicit", "parametric", "implicit", "implicit_0.005"}) {
+    for (const char* way : {"plain", "fast", "native"}) {
+      std::string name = std::string("pass/") + kind + "/" + way;
+      line(c, (std::string(kind) + ", " + way).c_str(), name);
+    }
+  }
+  ratio(c, "implicit pass, fast / native loop", "pass/implicit/fast", "pass/implicit/native", false,
+        "(target: at most 4)");
+  ratio(c, "implicit pass at 0.005, fast / native", "pass/implicit_0.005/fast",
+        "pass/implicit_0.005/native", false, "(target: at most 4)");
+  ratio(c, "implicit pass, plain / fast", "pass/implicit/plain", "pass/implicit/fast", false, "");
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,126 @@
+// Whole drawing passes with the default settings of each kind, beside a native
+// loop that evaluates the default implicit formula, applies the same test and
+// sets the same pixels.
+
+#include "bench_util.h"
+#include "expr/program.h"
+#include "plot/plotter.h"
+#include "settings/plot_settings.h"
+
+#include <atomic>
+#include <cstring>
+
+namespace {
+
+// A canvas and a live state set up by Apply from the default settings of a kind.
+struct Scene {
+  PlotSettings settings;
+  PlotState live;
+  Plotter plotter;
+  std::atomic<std::int32_t> sx{0}, sy{0};
+  WorkerContext context{live, plotter, {sx, sy}};
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = CreateCompatibleBitmap(dc, 1024, 768);
+  HGDIOBJ previous = SelectObject(dc, bitmap);
+
+  Scene(int kind, const char* accuracy, bool fast) {
+    settings.kind = kind;
+    settings.accuracyText.assign(CText(accuracy));
+    settings.apply(live);
+    live.canvasDC = dc;
+    plotter.fastPaths = fast;
+    SetROP2(dc, R2_COPYPEN);
+    SetBkMode(dc, TRANSPARENT);
+  }
+  ~Scene() {
+    SelectObject(dc, previous);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    for (CProgram* p : {live.firstProgram, live.secondProgram}) {
+      p->release();
+      delete p;
+    }
+  }
+  void whiten() { PatBlt(dc, 0, 0, 1024, 768, WHITENESS); }
+};
+
+void pass(benchmark::State& state, int kind, const char* accuracy, bool fast) {
+  Scene scene(kind, accuracy, fast);
+  for (auto _ : state) {
+    state.PauseTiming();
+    scene.whiten();
+    state.ResumeTiming();
+    scene.plotter.drawAll(scene.context, scene.live);
+  }
+  perSample(state, scene.plotter.samplesDone);
+}
+
+inline double square(double p) {
+  return p == 0 ? 1.0 : p * p;
+}
+
+// The default implicit "= 0" pass as native code: x^2 + (y^2 - 1.0) with the
+// language's square, the same test, the same pixels.
+void nativeImplicit(benchmark::State& state, double accuracy) {
+  Scene scene(ImplicitEqual, "0.01", true);
+  PixelTarget target{};
+  GetPixelTarget(scene.dc, &target);
+  const std::uint32_t red = 0xFF0000;
+  std::int64_t samples = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    scene.whiten();
+    state.ResumeTiming();
+    samples = 0;
+    const double e = accuracy;
+    for (double x = -10.0; x < 10.0; x += accuracy) {
+      const int ix = static_cast<int>(x * 20.0 + 300.0) + 1;
+      for (double y = -10.0; y < 10.0; y += accuracy) {
+        const double v = square(x) + (square(y) - 1.0);
+        if (-e <= v && v <= e) {
+          const int iy = static_cast<int>(300.0 - y * 20.0) + 1;
+          if (ix >= 0 && ix < 1024 && iy >= 0 && iy < 768) {
+            target.pixels[iy * 1024 + ix] = red;
+          }
+        }
+        ++samples;
+      }
+    }
+    benchmark::DoNotOptimize(target.pixels[0]);
+  }
+  perSample(state, samples);
+}
+
+} // namespace
+
+BENCHMARK_CAPTURE(pass, explicit_plain, Explicit, "0.01", false)
+    ->Name("pass/explicit/plain")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(pass, explicit_fast, Explicit, "0.01", true)
+    ->Name("pass/explicit/fast")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(pass, parametric_plain, Parametric, "0.01", false)
+    ->Name("pass/parametric/plain")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(pass, parametric_fast, Parametric, "0.01", true)
+    ->Name("pass/parametric/fast")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(pass, implicit_plain, ImplicitEqual, "0.01", false)
+    ->Name("pass/implicit/plain")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(pass, implicit_fast, ImplicitEqual, "0.01", true)
+    ->Name("pass/implicit/fast")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(nativeImplicit, implicit_native, CText("0.01").toReal(0))
+    ->Name("pass/implicit/native")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(pass, implicit_fine_plain, ImplicitEqual, "0.005", false)
+    ->Name("pass/implicit_0.005/plain")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+BENCHMARK_CAPTURE(pass, implicit_fine_fast, ImplicitEqual, "0.005", true)
+    ->Name("pass/implicit_0.005/fast")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(nativeImplicit, implicit_fine_native, CText("0.005").toReal(0))
+    ->Name("pass/implicit_0.005/native")
+    ->Unit(benchmark::kMillisecond);

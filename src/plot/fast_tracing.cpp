@@ -1,0 +1,104 @@
+// The implicit scan on the batch evaluator: the same samples, tests, pixels,
+// progress and stop polls as the plain scan, with the formula evaluated a chunk
+// of a row at a time and the marked pixels set directly.
+
+#include "expr/batch.h"
+#include "expr/program.h"
+#include "plot/plotter.h"
+
+namespace {
+
+template <GraphKind Kind> bool marked(double v, double e) {
+  if constexpr (Kind == ImplicitLess) {
+    return v <= -e;
+  } else if constexpr (Kind == ImplicitEqual) {
+    return -e <= v && v <= e;
+  } else {
+    return v >= -e; // the same bound as for < 0
+  }
+}
+
+} // namespace
+
+template <GraphKind Kind>
+void Plotter::scanImplicitFast(const WorkerContext& ctx, const PixelTarget& target) {
+  const PlotState& s = state;
+  BatchProgram& batch = *s.firstProgram->batch;
+  batch.beginPass(s.a, s.b, s.c, s.d);
+  const int chunk = batch.chunkSize();
+  const double e = s.accuracy;
+  const auto width = static_cast<std::size_t>(target.width);
+  const auto height = static_cast<unsigned>(target.height);
+  const std::uint32_t pen = target.penPixel;
+  const int capacity = static_cast<int>(rowYs.size());
+
+  double ys[BatchProgram::MaxChunk];
+  std::int32_t rows[BatchProgram::MaxChunk];
+  int known = 0; // samples of a row whose y and pixel row are in rowYs and rowPixels
+  bool anyMarked = false;
+  std::int32_t lastX = 0, lastY = 0;
+  std::int64_t done = samplesDone;
+
+  for (double x = s.xFrom; x < s.xTo; x += s.accuracy) {
+    const std::int32_t ix = pixelOf(s.canvasX(x));
+    const std::int32_t column = ix + 1;
+    std::uint32_t* columnPixels = column >= 0 && column < target.width && target.pixels != nullptr
+                                      ? target.pixels + column
+                                      : nullptr;
+    batch.beginRow(x);
+    double y = s.yFrom;
+    int index = 0;
+    while (y < s.yTo) {
+      int n = 0;
+      const double* chunkYs = ys;
+      const std::int32_t* chunkRows = rows;
+      if (index < known) {
+        n = std::min(chunk, known - index);
+        chunkYs = &rowYs[static_cast<std::size_t>(index)];
+        chunkRows = &rowPixels[static_cast<std::size_t>(index)];
+        y = chunkYs[n - 1] + s.accuracy;
+      } else {
+        for (; n < chunk && y < s.yTo; ++n, y += s.accuracy) {
+          ys[n] = y;
+          rows[n] = pixelOf(s.canvasY(y)) + 1;
+        }
+        if (index == known && known + n <= capacity) {
+          std::copy(ys, ys + n, &rowYs[static_cast<std::size_t>(known)]);
+          std::copy(rows, rows + n, &rowPixels[static_cast<std::size_t>(known)]);
+          known += n;
+        }
+      }
+      const double* values = batch.evaluateRow(chunkYs, index, n);
+      for (int j = 0; j < n; ++j) {
+        if (marked<Kind>(values[j], e)) {
+          const std::int32_t row = chunkRows[j];
+          if (columnPixels != nullptr && static_cast<unsigned>(row) < height) {
+            columnPixels[static_cast<std::size_t>(row) * width] = pen;
+          }
+          anyMarked = true;
+          lastX = ix;
+          lastY = row - 1;
+        }
+        if (ctx.stopRequested()) {
+          samplesDone = done;
+          x = s.xTo; // leave both loops
+          y = s.yTo;
+          break;
+        }
+        if (++done >= nextPercentAt) {
+          samplesDone = done;
+          showProgress();
+        }
+      }
+      index += n;
+    }
+  }
+  samplesDone = done;
+  if (anyMarked) {
+    MoveToEx(s.canvasDC, lastX, lastY, nullptr); // where the last one-pixel line would end
+  }
+}
+
+template void Plotter::scanImplicitFast<ImplicitLess>(const WorkerContext&, const PixelTarget&);
+template void Plotter::scanImplicitFast<ImplicitEqual>(const WorkerContext&, const PixelTarget&);
+template void Plotter::scanImplicitFast<ImplicitGreater>(const WorkerContext&, const PixelTarget&);
