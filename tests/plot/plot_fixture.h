@@ -79,6 +79,16 @@ struct Canvas {
   }
 };
 
+inline int differingPixels(const Canvas& a, const Canvas& b) {
+  int n = 0;
+  for (int y = 0; y < a.height; ++y) {
+    for (int x = 0; x < a.width; ++x) {
+      n += a.at(x, y) != b.at(x, y) ? 1 : 0;
+    }
+  }
+  return n;
+}
+
 // One drawing pass of the plotter over a canvas, with programs owned here.
 struct Pass {
   PlotState live;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <vector>
 
@@ -122,13 +123,7 @@ TEST(Plotter, ExplicitGraphEvaluatesWithYEqualToX) {
   withY.explicitGraph("y*x/5 - y");
   withX.run();
   withY.run();
-  int differences = 0;
-  for (int y = 0; y < 768; ++y) {
-    for (int x = 0; x < 1024; ++x) {
-      differences += withX.canvas.at(x, y) != withY.canvas.at(x, y);
-    }
-  }
-  EXPECT_EQ(differences, 0);
+  EXPECT_EQ(differingPixels(withX.canvas, withY.canvas), 0);
   EXPECT_GT(withX.canvas.count(kRed), 100);
 }
 
@@ -359,12 +354,32 @@ TEST(Plotter, StopRequestBeforeThePassDrawsNothing) {
   EXPECT_EQ(pass.canvas.count(kWhite), 1024 * 768);
 }
 
-} // namespace
-
-namespace {
-
-// The fast scan must give what the plain one gives: every pixel, every progress
+// The fast paths must give what the plain walk gives: every pixel, every progress
 // step, the same count at a stop.
+void expectFastEqualsPlain(const std::function<void(Pass&)>& setUp, int stopAt) {
+  Pass fast, plain;
+  std::vector<int> shown[2];
+  std::int64_t counted[2];
+  for (int i = 0; i < 2; ++i) {
+    Pass& pass = i == 0 ? fast : plain;
+    pass.plotter.fastPaths = i == 0;
+    setUp(pass);
+    ProgressWindow window(pass);
+    window.stopAt = stopAt;
+    pass.run();
+    shown[i] = window.shown;
+    counted[i] = pass.plotter.samplesDone;
+  }
+  EXPECT_EQ(shown[0], shown[1]);
+  EXPECT_EQ(counted[0], counted[1]);
+  int differences = differingPixels(fast.canvas, plain.canvas);
+  EXPECT_EQ(differences, 0);
+  if (differences != 0) {
+    fast.canvas.save("fast-pass");
+    plain.canvas.save("plain-pass");
+  }
+}
+
 TEST(Plotter, FastImplicitScanDrawsWhatThePlainScanDraws) {
   struct Case {
     const char* formula;
@@ -386,42 +401,17 @@ TEST(Plotter, FastImplicitScanDrawsWhatThePlainScanDraws) {
         continue; // one full-size pass is enough
       }
       SCOPED_TRACE(std::string(c.formula) + " kind " + std::to_string(kind));
-      Pass fast, plain;
-      std::vector<int> shown[2];
-      std::int64_t counted[2];
-      for (int i = 0; i < 2; ++i) {
-        Pass& pass = i == 0 ? fast : plain;
-        pass.plotter.fastPaths = i == 0;
-        pass.implicitGraph(c.formula, kind);
-        pass.live.setView(400, 380, c.xFrom, c.xTo, c.yFrom, c.yTo, 10);
-        pass.live.accuracy = c.accuracy;
-        pass.live.a = 0.5;
-        ProgressWindow window(pass);
-        window.stopAt = c.stopAt;
-        pass.run();
-        shown[i] = window.shown;
-        counted[i] = pass.plotter.samplesDone;
-      }
-      EXPECT_EQ(shown[0], shown[1]);
-      EXPECT_EQ(counted[0], counted[1]);
-      int differences = 0;
-      for (int y = 0; y < 768; ++y) {
-        for (int x = 0; x < 1024; ++x) {
-          differences += fast.canvas.at(x, y) != plain.canvas.at(x, y);
-        }
-      }
-      EXPECT_EQ(differences, 0);
-      if (differences != 0) {
-        fast.canvas.save("fast-scan");
-        plain.canvas.save("plain-scan");
-      }
+      expectFastEqualsPlain(
+          [&](Pass& pass) {
+            pass.implicitGraph(c.formula, kind);
+            pass.live.setView(400, 380, c.xFrom, c.xTo, c.yFrom, c.yTo, 10);
+            pass.live.accuracy = c.accuracy;
+            pass.live.a = 0.5;
+          },
+          c.stopAt);
     }
   }
 }
-
-} // namespace
-
-namespace {
 
 TEST(Plotter, FastCurvesDrawWhatThePlainWalkDraws) {
   struct Case {
@@ -438,35 +428,18 @@ TEST(Plotter, FastCurvesDrawWhatThePlainWalkDraws) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.first);
-    Pass fast, plain;
-    std::vector<int> shown[2];
-    std::int64_t counted[2];
-    for (int i = 0; i < 2; ++i) {
-      Pass& pass = i == 0 ? fast : plain;
-      pass.plotter.fastPaths = i == 0;
-      if (c.second != nullptr) {
-        pass.parametric(c.first, c.second);
-        pass.live.tFrom = -10;
-        pass.live.tTo = 10;
-      } else {
-        pass.explicitGraph(c.first);
-      }
-      pass.live.a = pass.live.b = pass.live.c = 1.0;
-      ProgressWindow window(pass);
-      window.stopAt = c.stopAt;
-      pass.run();
-      shown[i] = window.shown;
-      counted[i] = pass.plotter.samplesDone;
-    }
-    EXPECT_EQ(shown[0], shown[1]);
-    EXPECT_EQ(counted[0], counted[1]);
-    int differences = 0;
-    for (int y = 0; y < 768; ++y) {
-      for (int x = 0; x < 1024; ++x) {
-        differences += fast.canvas.at(x, y) != plain.canvas.at(x, y);
-      }
-    }
-    EXPECT_EQ(differences, 0);
+    expectFastEqualsPlain(
+        [&](Pass& pass) {
+          if (c.second != nullptr) {
+            pass.parametric(c.first, c.second);
+            pass.live.tFrom = -10;
+            pass.live.tTo = 10;
+          } else {
+            pass.explicitGraph(c.first);
+          }
+          pass.live.a = pass.live.b = pass.live.c = 1.0;
+        },
+        c.stopAt);
   }
 }
 
