@@ -24,7 +24,7 @@ public:
   // Samples per row whose y-only values are kept from one row to the next.
   static constexpr int RowCache = 8192;
 
-  // Builds both layouts from a compiled tree; the tree must outlive nothing here.
+  // Lays out a compiled tree (copying what it needs); null for a damaged tree.
   static std::unique_ptr<BatchProgram> build(const ExprNode* root);
 
   // Samples evaluated at once: fewer for long formulas, so that a chunk stays short.

@@ -38,6 +38,12 @@ void Plotter::scanImplicitFast(const WorkerContext& ctx, const PixelTarget& targ
   bool anyMarked = false;
   std::int32_t lastX = 0, lastY = 0;
   std::int64_t done = samplesDone;
+  auto finish = [&] {
+    samplesDone = done;
+    if (anyMarked) {
+      MoveToEx(s.canvasDC, lastX, lastY, nullptr); // where the last one-pixel line would end
+    }
+  };
 
   for (double x = s.xFrom; x < s.xTo; x += s.accuracy) {
     const std::int32_t ix = pixelOf(s.canvasX(x));
@@ -80,10 +86,8 @@ void Plotter::scanImplicitFast(const WorkerContext& ctx, const PixelTarget& targ
           lastY = row - 1;
         }
         if (ctx.stopRequested()) {
-          samplesDone = done;
-          x = s.xTo; // leave both loops
-          y = s.yTo;
-          break;
+          finish();
+          return;
         }
         if (++done >= nextPercentAt) {
           samplesDone = done;
@@ -93,10 +97,7 @@ void Plotter::scanImplicitFast(const WorkerContext& ctx, const PixelTarget& targ
       index += n;
     }
   }
-  samplesDone = done;
-  if (anyMarked) {
-    MoveToEx(s.canvasDC, lastX, lastY, nullptr); // where the last one-pixel line would end
-  }
+  finish();
 }
 
 template void Plotter::scanImplicitFast<ImplicitLess>(const WorkerContext&, const PixelTarget&);
