@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <tuple>
 #include <unordered_map>
@@ -68,7 +69,7 @@ const FcChar8* fcString(const char* s) {
 class Engine {
 public:
   bool layout(const FontRequest& request, const unsigned char* bytes, std::size_t count,
-              bool wantGlyphs, TextRun& run);
+              TextRun& run);
   bool visit(const FontRequest& request, const unsigned char* bytes, std::size_t count,
              GlyphVisitor visitor, void* context);
 
@@ -188,7 +189,7 @@ SizedFont& Engine::sized(const FontRequest& request) {
     return *it->second;
   }
   if (sizes_.size() >= kMaxSizedFonts) {
-    // Runs already laid out keep their glyphs through the shared pointers.
+    // Glyphs are only used under the engine lock, so none outlives this.
     sizes_.clear();
   }
   if (library_ == nullptr && !libraryFailed_) {
@@ -280,25 +281,17 @@ const std::shared_ptr<const Glyph>& Engine::glyph(SizedFont& font, char32_t cp) 
 }
 
 bool Engine::layout(const FontRequest& request, const unsigned char* bytes, std::size_t count,
-                    bool wantGlyphs, TextRun& run) {
+                    TextRun& run) {
   std::lock_guard lock(mutex_);
   SizedFont& font = sized(request);
   run.ascent = font.ascent;
   run.cellHeight = font.cellHeight;
   run.width = 0;
-  run.glyphs.clear();
   if (font.face == nullptr) {
     return false;
   }
-  if (wantGlyphs) {
-    run.glyphs.reserve(count);
-  }
   for (std::size_t i = 0; i < count; ++i) {
-    const auto& g = glyph(font, cp1251::toUnicode(bytes[i]));
-    run.width += g->advance;
-    if (wantGlyphs) {
-      run.glyphs.push_back(g);
-    }
+    run.width += glyph(font, cp1251::toUnicode(bytes[i]))->advance;
   }
   return true;
 }
@@ -328,8 +321,8 @@ Engine& engine() {
 } // namespace
 
 bool layoutText(const FontRequest& font, const unsigned char* bytes, std::size_t count,
-                bool wantGlyphs, TextRun& run) {
-  return engine().layout(font, bytes, count, wantGlyphs, run);
+                TextRun& run) {
+  return engine().layout(font, bytes, count, run);
 }
 
 bool visitGlyphs(const FontRequest& font, const unsigned char* bytes, std::size_t count,

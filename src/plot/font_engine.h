@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,14 +31,13 @@ struct Glyph {
 struct TextRun {
   int ascent = 0;
   int cellHeight = 0;
-  std::int64_t width = 0;                           // sum of the advances
-  std::vector<std::shared_ptr<const Glyph>> glyphs; // one per byte, when asked for
+  std::int64_t width = 0; // sum of the advances
 };
 
-// Lays out count bytes of code page 1251 text. Returns false when no face could
+// Measures count bytes of code page 1251 text. Returns false when no face could
 // be loaded; run then holds the nominal cell height and nothing else.
 bool layoutText(const FontRequest& font, const unsigned char* bytes, std::size_t count,
-                bool wantGlyphs, TextRun& run);
+                TextRun& run);
 
 // Calls visit(context, glyph, offset) for each glyph of the text, offset being the
 // pen's distance from the start of the text. Runs under the engine's lock, so the

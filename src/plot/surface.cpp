@@ -532,8 +532,8 @@ BOOL TextOutA(HDC hdc, int x, int y, const char* bytes, int count) {
   const auto* text = reinterpret_cast<const unsigned char*>(bytes);
   const auto length = static_cast<std::size_t>(count);
   Bitmap& b = *dc->bitmap;
-  fonts::TextRun run; // measured only: laying out allocates nothing
-  if (!fonts::layoutText(dc->font->request, text, length, false, run)) {
+  fonts::TextRun run;
+  if (!fonts::layoutText(dc->font->request, text, length, run)) {
     return FALSE;
   }
   // Everything stays inside the text cell, so the extent is all the text touches.
@@ -582,7 +582,7 @@ BOOL GetTextExtentPoint32A(HDC hdc, const char* bytes, int count, SIZE* size) {
   fonts::TextRun run;
   const bool ok =
       fonts::layoutText(dc->font->request, reinterpret_cast<const unsigned char*>(bytes),
-                        static_cast<std::size_t>(count), false, run);
+                        static_cast<std::size_t>(count), run);
   size->cx = static_cast<std::int32_t>(std::min<std::int64_t>(run.width, INT32_MAX));
   size->cy = run.cellHeight;
   return ok ? TRUE : FALSE;
