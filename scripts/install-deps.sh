@@ -9,6 +9,7 @@ packages=(
   libfreetype-dev libfontconfig-dev fontconfig fonts-dejavu-core
   libpng-dev
   libmuparser-dev
+  qt6-base-dev
 )
 
 missing=()

@@ -58,6 +58,11 @@ public:
   // to yMax; not statusText nor crossPen. Takes the source's changeLock.
   void copyFrom(const PlotState& live);
 
+  // Two blue lines from the mouse at (x, y) to the axes, straight onto dc.
+  void drawCrosshair(HDC dc, int x, int y);
+  // Formats the status line for the mouse at (x, y) and sets it on the status bar.
+  void showStatus(HWND bar, int x, int y);
+
   // Canvas position of a plot point, in double precision.
   double canvasX(double x) const { return x * pixels + oX; }
   double canvasY(double y) const { return oY - y * pixels; }

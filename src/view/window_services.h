@@ -1,27 +1,240 @@
 #pragma once
-// Window services: the windows, messages and dialogs the system is written
-// against, with the Windows names, handle types and argument orders. Qt types
-// stay out of this header.
+// Window services: the windows, messages, dialogs and threads the system is
+// written against, with the Windows names, handle types, constants and argument
+// orders. They run on Qt Widgets; no Qt type appears in this header.
 //
-// Without a window system (no QApplication: tests and the command-line renderer)
+// Without a QApplication (tests of the lower layers, the command-line renderer)
 // a message box writes "caption: text" in UTF-8 to standard error and returns
 // IDOK, and the file dialog reports that no file was chosen. Tests observe and
 // answer both through DialogHooks.
 
 #include "plot/surface.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 
 using WORD = std::uint16_t;
+using LONG = std::int32_t;
+using ATOM = WORD;
+using INT_PTR = std::intptr_t;
+using UINT_PTR = std::uintptr_t;
 using LPSTR = char*;
 using LPCSTR = const char*;
+using HANDLE = void*;
+
 struct HINSTANCE__;
 using HINSTANCE = HINSTANCE__*;
+struct HMENU__;
+using HMENU = HMENU__*;
+// Icons and cursors are small tokens, so that a class cursor fits SetClassLongA.
+struct HICON__;
+using HICON = HICON__*;
+using HCURSOR = HICON;
+
+using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
+using DLGPROC = INT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
+using LPTHREAD_START_ROUTINE = DWORD (*)(void*);
+
+struct RECT {
+  LONG left, top, right, bottom;
+};
+
+struct MSG {
+  HWND hwnd;
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+  DWORD time;
+  POINT pt;
+};
+
+struct PAINTSTRUCT {
+  HDC hdc;
+  BOOL fErase;
+  RECT rcPaint;
+  BOOL fRestore;
+  BOOL fIncUpdate;
+  BYTE rgbReserved[32];
+};
+
+struct WNDCLASSEXA {
+  UINT cbSize;
+  UINT style;
+  WNDPROC lpfnWndProc;
+  int cbClsExtra;
+  int cbWndExtra;
+  HINSTANCE hInstance;
+  HICON hIcon;
+  HCURSOR hCursor;
+  HBRUSH hbrBackground;
+  LPCSTR lpszMenuName;
+  LPCSTR lpszClassName;
+  HICON hIconSm;
+};
+
+struct CREATESTRUCTA {
+  void* lpCreateParams;
+  HINSTANCE hInstance;
+  HMENU hMenu;
+  HWND hwndParent;
+  int cy;
+  int cx;
+  int y;
+  int x;
+  LONG style;
+  LPCSTR lpszName;
+  LPCSTR lpszClass;
+  DWORD dwExStyle;
+};
+
+// --- constants ----------------------------------------------------------------
+
+inline constexpr UINT WM_CREATE = 0x0001;
+inline constexpr UINT WM_DESTROY = 0x0002;
+inline constexpr UINT WM_SIZE = 0x0005;
+inline constexpr UINT WM_SETTEXT = 0x000C;
+inline constexpr UINT WM_GETTEXT = 0x000D;
+inline constexpr UINT WM_PAINT = 0x000F;
+inline constexpr UINT WM_CLOSE = 0x0010;
+inline constexpr UINT WM_QUIT = 0x0012;
+inline constexpr UINT WM_KEYDOWN = 0x0100;
+inline constexpr UINT WM_KEYUP = 0x0101;
+inline constexpr UINT WM_CHAR = 0x0102;
+inline constexpr UINT WM_INITDIALOG = 0x0110;
+inline constexpr UINT WM_COMMAND = 0x0111;
+inline constexpr UINT WM_TIMER = 0x0113;
+inline constexpr UINT WM_MOUSEMOVE = 0x0200;
+inline constexpr UINT WM_LBUTTONDOWN = 0x0201;
+inline constexpr UINT WM_LBUTTONUP = 0x0202;
+inline constexpr UINT WM_RBUTTONDOWN = 0x0204;
+inline constexpr UINT WM_RBUTTONUP = 0x0205;
+inline constexpr UINT WM_MOUSEWHEEL = 0x020A;
+inline constexpr UINT WM_USER = 0x0400;
+
+inline constexpr UINT SB_SETTEXTA = WM_USER + 1;
+inline constexpr WPARAM SB_SIMPLEID = 255;
+
+inline constexpr UINT CS_VREDRAW = 0x0001;
+inline constexpr UINT CS_HREDRAW = 0x0002;
+
+inline constexpr DWORD WS_OVERLAPPEDWINDOW = 0x00CF0000;
+inline constexpr DWORD WS_CHILD = 0x40000000;
+inline constexpr DWORD WS_VISIBLE = 0x10000000;
+inline constexpr int CW_USEDEFAULT = INT32_MIN;
+
+inline constexpr int SW_HIDE = 0;
+inline constexpr int SW_SHOWNORMAL = 1;
+inline constexpr int SW_SHOW = 5;
+inline constexpr int SW_SHOWDEFAULT = 10;
+
+inline constexpr UINT RDW_INVALIDATE = 0x0001;
+inline constexpr int GCL_HCURSOR = -12;
+inline constexpr WPARAM SIZE_RESTORED = 0;
 
 inline constexpr UINT MB_OK = 0x00000000;
 inline constexpr int IDOK = 1;
 inline constexpr int IDCANCEL = 2;
+
+inline constexpr WORD BN_CLICKED = 0;
+inline constexpr WORD EN_CHANGE = 0x0300;
+inline constexpr UINT BST_UNCHECKED = 0;
+inline constexpr UINT BST_CHECKED = 1;
+
+inline constexpr DWORD INFINITE = 0xFFFFFFFF;
+inline constexpr DWORD WAIT_OBJECT_0 = 0;
+inline constexpr DWORD WAIT_TIMEOUT = 258;
+inline constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;
+
+constexpr LPSTR MAKEINTRESOURCEA(int id) {
+  return reinterpret_cast<LPSTR>(static_cast<std::uintptr_t>(static_cast<WORD>(id)));
+}
+constexpr bool IS_INTRESOURCE(LPCSTR name) {
+  return (reinterpret_cast<std::uintptr_t>(name) >> 16) == 0;
+}
+// The standard arrow, as a resource identifier of the system.
+inline const LPCSTR IDC_ARROW = MAKEINTRESOURCEA(32512);
+
+constexpr WORD LOWORD(std::uintptr_t v) {
+  return static_cast<WORD>(v & 0xFFFF);
+}
+constexpr WORD HIWORD(std::uintptr_t v) {
+  return static_cast<WORD>((v >> 16) & 0xFFFF);
+}
+constexpr LPARAM MAKELPARAM(WORD low, WORD high) {
+  return static_cast<LPARAM>(static_cast<DWORD>(low) | (static_cast<DWORD>(high) << 16));
+}
+constexpr WPARAM MAKEWPARAM(WORD low, WORD high) {
+  return static_cast<WPARAM>(static_cast<DWORD>(low) | (static_cast<DWORD>(high) << 16));
+}
+constexpr int GET_X_LPARAM(LPARAM v) {
+  return static_cast<std::int16_t>(LOWORD(static_cast<std::uintptr_t>(v)));
+}
+constexpr int GET_Y_LPARAM(LPARAM v) {
+  return static_cast<std::int16_t>(HIWORD(static_cast<std::uintptr_t>(v)));
+}
+
+// --- windows, classes and the loop -----------------------------------------------
+
+ATOM RegisterClassExA(const WNDCLASSEXA* windowClass);
+// A top-level window: WM_CREATE reaches its procedure before this returns; a
+// procedure answering -1 fails the creation. CW_USEDEFAULT for the size gives a
+// client area that shows the whole 1024 x 768 picture and the status bar where
+// the screen is large enough, else most of the screen.
+HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style, int x, int y,
+                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
+                     void* param);
+BOOL ShowWindow(HWND window, int command);
+// Sends WM_DESTROY, then the window and its children are gone.
+BOOL DestroyWindow(HWND window);
+LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+BOOL IsWindow(HWND window);
+BOOL GetClientRect(HWND window, RECT* rect);
+BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint);
+DWORD SetClassLongA(HWND window, int index, LONG value);
+HICON LoadIconA(HINSTANCE instance, LPCSTR name);
+HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);
+
+void PostQuitMessage(int exitCode);
+// Waits in Qt's event loop; 0 for the quit message (its code in wParam).
+BOOL GetMessageA(MSG* message, HWND window, UINT first, UINT last);
+BOOL TranslateMessage(const MSG* message);
+LRESULT DispatchMessageA(const MSG* message);
+// SendMessageA is declared with the drawing surface: it runs the receiver's
+// procedure before it returns, on the user-interface thread only (0 elsewhere).
+
+// --- painting ---------------------------------------------------------------------
+
+// A device context on the window's client area until EndPaint; the window is valid again.
+HDC BeginPaint(HWND window, PAINTSTRUCT* paint);
+BOOL EndPaint(HWND window, const PAINTSTRUCT* paint);
+// Safe from any thread; returns at once; one WM_PAINT follows on the UI thread.
+BOOL RedrawWindow(HWND window, const RECT* rect, void* region, UINT flags);
+// GetDC and ReleaseDC are declared with the drawing surface. On a window they draw
+// into its client area under a lock, from any thread, and show it without a WM_PAINT.
+
+// --- status bar -------------------------------------------------------------------
+
+// A child along the bottom of its parent, 20 pixels high, showing one line.
+HWND CreateStatusWindowA(LONG style, LPCSTR text, HWND parent, UINT id);
+
+// --- dialogs ----------------------------------------------------------------------
+
+// The result given to EndDialog, or -1 when the dialog cannot be built.
+INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC procedure,
+                        LPARAM initParam);
+BOOL EndDialog(HWND dialog, INT_PTR result);
+HWND GetDlgItem(HWND dialog, int id);
+BOOL SetWindowTextA(HWND window, LPCSTR text);
+// Stores at most count - 1 characters and a NUL; returns the number stored.
+int GetWindowTextA(HWND window, LPSTR buffer, int count);
+BOOL CheckDlgButton(HWND dialog, int id, UINT check);
+UINT IsDlgButtonChecked(HWND dialog, int id);
+BOOL EnableWindow(HWND window, BOOL enable);
+BOOL IsWindowEnabled(HWND window);
+
+// Texts are code page 1251; returns the button pressed.
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 
 using LPOFNHOOKPROC = std::uintptr_t (*)(HWND, UINT, WPARAM, LPARAM);
 
@@ -55,14 +268,27 @@ struct OPENFILENAMEA {
 // The size of the older, shorter layout of the record (without its last three members).
 inline constexpr DWORD OPENFILENAME_SIZE_VERSION_400A = 76;
 
-// Texts are code page 1251; returns the button pressed.
-int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 // Fills lpstrFile with the chosen path (1251) and returns TRUE, or returns FALSE.
 BOOL GetOpenFileNameA(OPENFILENAMEA* dialog);
+
+// --- threads and the process ----------------------------------------------------
+
+// Starts at once; stackSize 0 gives a stack on which the deepest formulas
+// evaluate. Null when the thread cannot be created.
+HANDLE CreateThread(void* security, std::size_t stackSize, LPTHREAD_START_ROUTINE start,
+                    void* parameter, DWORD flags, DWORD* threadId);
+DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds);
+BOOL CloseHandle(HANDLE object);
+void Sleep(DWORD milliseconds);
+[[noreturn]] void ExitProcess(UINT exitCode);
+
+// --- test hooks -------------------------------------------------------------------
 
 struct DialogHooks {
   std::function<int(HWND owner, LPCSTR text, LPCSTR caption, UINT type)> messageBox;
   std::function<BOOL(OPENFILENAMEA* dialog)> openFileName;
+  // Answers whether CreateThread may create a thread; false makes it fail.
+  std::function<bool()> threadCreation;
 };
 // Replaces the dialogs for tests; an empty hook restores the default behaviour.
 void SetDialogHooks(DialogHooks hooks);

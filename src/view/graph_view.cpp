@@ -1,0 +1,146 @@
+#include "view/graph_view.h"
+
+#include "expr/numeric.h"
+
+#include <algorithm>
+
+namespace {
+
+int pictureSize(double v) {
+  return numeric::trunc32(v);
+}
+
+// A rectangle's extent as a drawing call takes it; nothing beyond the 32-bit range.
+int clampExtent(std::int64_t v) {
+  return static_cast<int>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
+}
+
+void whiten(HDC dc, int x, int y, std::int64_t width, std::int64_t height) {
+  if (width > 0 && height > 0) {
+    PatBlt(dc, x, y, clampExtent(width), clampExtent(height), WHITENESS);
+  }
+}
+
+} // namespace
+
+GraphView::GraphView() : context(liveState, plotter, {scrollX, scrollY}) {}
+
+GraphView::~GraphView() {
+  stopWorker();
+  DeleteDC(frontDC);
+  DeleteDC(backDC);
+  DeleteObject(frontBitmap);
+  DeleteObject(backBitmap);
+}
+
+void GraphView::createBuffers(HWND mainWindow) {
+  window = mainWindow;
+  GetClientRect(window, &clientRect);
+
+  const int width = pictureSize(liveState.width);
+  const int height = pictureSize(liveState.height);
+  HDC windowDC = GetDC(window);
+  for (auto [bitmap, dc] : {std::pair{&frontBitmap, &frontDC}, std::pair{&backBitmap, &backDC}}) {
+    *dc = CreateCompatibleDC(windowDC);
+    *bitmap = CreateCompatibleBitmap(windowDC, width, height);
+    SelectObject(*dc, *bitmap);
+    SetROP2(*dc, R2_COPYPEN);
+    SetBkMode(*dc, TRANSPARENT);
+    // Until the first pass is shown the window shows an empty white picture.
+    PatBlt(*dc, 0, 0, width, height, WHITENESS);
+  }
+  ReleaseDC(window, windowDC);
+
+  statusBar = CreateStatusWindowA(WS_CHILD | WS_VISIBLE, "", window, 667);
+  ShowWindow(statusBar, SW_SHOW);
+
+  context.blitInProgress = false;
+  context.stopRequest = false;
+  context.workerBusy = false;
+  context.frontDC = frontDC;
+  context.backDC = backDC;
+
+  std::lock_guard<std::mutex> lock(liveState.changeLock);
+  liveState.canvasDC = backDC;
+  liveState.window = window;
+  liveState.statusBar = statusBar;
+}
+
+void GraphView::stopWorker() {
+  if (workerThread == nullptr) {
+    return;
+  }
+  // Whether the last worker is still drawing, still waiting to begin or already
+  // done, it is asked to stop and waited for, and its handle released.
+  context.stopRequest = true;
+  WaitForSingleObject(workerThread, INFINITE);
+  CloseHandle(workerThread);
+  workerThread = nullptr;
+  context.stopRequest = false;
+}
+
+void GraphView::startWorker() {
+  stopWorker();
+  workerThread = CreateThread(nullptr, 0, workerMain, this, 0, nullptr);
+  if (workerThread == nullptr) {
+    MessageBoxA(nullptr, "Can't create Thread", "Error", MB_OK);
+  }
+}
+
+DWORD GraphView::workerMain(void* argument) {
+  auto* view = static_cast<GraphView*>(argument);
+  WorkerContext& ctx = view->context;
+  if (ctx.workerBusy.exchange(true)) {
+    return 0;
+  }
+  // The picture's size is fixed when the window is created.
+  const int width = pictureSize(view->liveState.width);
+  const int height = pictureSize(view->liveState.height);
+  PatBlt(ctx.backDC, 0, 0, width, height, WHITENESS);
+  view->plotter.drawAll(ctx, view->liveState);
+  if (!ctx.stopRequested()) {
+    bool taken = true;
+    while (ctx.blitInProgress.exchange(true)) {
+      if (ctx.stopRequested()) {
+        taken = false;
+        break;
+      }
+      Sleep(10);
+    }
+    if (taken) {
+      BitBlt(ctx.frontDC, 0, 0, width, height, ctx.backDC, 0, 0, SRCCOPY);
+      ctx.scroll.x = 0;
+      ctx.scroll.y = 0;
+      ctx.blitInProgress = false;
+      RedrawWindow(view->plotter.state.window, nullptr, nullptr, RDW_INVALIDATE);
+    }
+  }
+  ctx.workerBusy = false;
+  return 0;
+}
+
+void GraphView::paint(HDC dc) {
+  if (context.blitInProgress.exchange(true)) {
+    return; // the worker is copying; it invalidates the window when done
+  }
+  const std::int64_t w = clientRect.right;
+  const std::int64_t h = clientRect.bottom;
+  const std::int64_t pw = pictureSize(liveState.width);
+  const std::int64_t ph = pictureSize(liveState.height);
+  const std::int64_t sx = scrollX;
+  const std::int64_t sy = scrollY;
+
+  whiten(dc, 0, 0, w, -sy);
+  whiten(dc, 0, 0, -sx, h - 20);
+  whiten(dc, 0, clampExtent(ph - sy), w, h - 20);
+  whiten(dc, clampExtent(pw - sx), 0, w, h - 20);
+  if (h > 20) {
+    BitBlt(dc, clientRect.left, clientRect.top, clampExtent(w), clampExtent(h - 20), frontDC,
+           clampExtent(sx), clampExtent(sy), SRCCOPY);
+  }
+  if (!dragging) {
+    liveState.drawCrosshair(dc, mousePos.x, mousePos.y);
+  }
+  liveState.showStatus(statusBar, mousePos.x, mousePos.y);
+  context.blitInProgress = false;
+}

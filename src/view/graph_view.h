@@ -1,0 +1,59 @@
+#pragma once
+// GraphView: the window side of the plotter. It owns the front picture (the last
+// finished drawing) and the back picture (the pass being drawn), the worker
+// thread that draws one pass, the status bar, and the mouse and drag state.
+
+#include "plot/plot_state.h"
+#include "plot/plotter.h"
+#include "plot/worker_context.h"
+#include "view/window_services.h"
+
+#include <atomic>
+#include <cstdint>
+
+// A mouse position in the packed form of the mouse messages.
+struct MousePoint {
+  std::int16_t x = 0;
+  std::int16_t y = 0;
+};
+
+class GraphView {
+public:
+  WorkerContext context;
+  Plotter plotter;
+  HANDLE workerThread = nullptr;
+  PlotState liveState;
+  HWND statusBar = nullptr;
+  HBITMAP frontBitmap = nullptr;
+  HDC frontDC = nullptr;
+  HBITMAP backBitmap = nullptr;
+  HDC backDC = nullptr;
+  RECT clientRect{0, 0, 0, 0};
+  HWND window = nullptr;
+  MousePoint mousePos;
+  MousePoint prevMousePos;
+  bool dragging = false;
+  std::atomic<std::int32_t> scrollX{0};
+  std::atomic<std::int32_t> scrollY{0};
+
+  GraphView();
+  ~GraphView();
+  GraphView(const GraphView&) = delete;
+  GraphView& operator=(const GraphView&) = delete;
+
+  void createBuffers(HWND mainWindow);
+  void stopWorker();
+  void startWorker();
+  static DWORD workerMain(void* view);
+  void paint(HDC dc);
+
+  // The input handlers of the main window.
+  void onLButtonDown(LPARAM lParam);
+  void onMouseMove(LPARAM lParam);
+  void onLButtonUp();
+  void onMouseWheel(WPARAM wParam);
+  void onKeyDown(WPARAM wParam, LPARAM lParam);
+
+private:
+  void showStatus();
+};

@@ -1,0 +1,68 @@
+// Message boxes, and the hooks through which tests answer the system's dialogs.
+
+#include "expr/cp1251.h"
+#include "view/dialog_hooks.h"
+#include "view/window_internal.h"
+
+#include <QMessageBox>
+
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+namespace {
+
+std::mutex hooksLock;
+DialogHooks& hooks() {
+  static auto* instance = new DialogHooks;
+  return *instance;
+}
+
+// The line breaks of the system's texts are CR LF.
+QString boxText(LPCSTR text) {
+  QString s = windows::fromText(text);
+  s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return s;
+}
+
+} // namespace
+
+void SetDialogHooks(DialogHooks newHooks) {
+  std::lock_guard<std::mutex> lock(hooksLock);
+  hooks() = std::move(newHooks);
+}
+
+DialogHooks currentDialogHooks() {
+  std::lock_guard<std::mutex> lock(hooksLock);
+  return hooks();
+}
+
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+  if (auto hook = currentDialogHooks().messageBox) {
+    return hook(owner, text, caption, type);
+  }
+  if (!windows::ensureServices() || !windows::onUiThread()) {
+    std::string line = cp1251::toUtf8(caption != nullptr ? caption : "") + ": " +
+                       cp1251::toUtf8(text != nullptr ? text : "") + "\n";
+    std::fputs(line.c_str(), stderr);
+    std::fflush(stderr);
+    return IDOK;
+  }
+  windows::WindowPtr w = windows::findWindow(owner);
+  QWidget* parent = w ? w->widget.data() : nullptr;
+  if (parent != nullptr) {
+    parent = parent->window();
+  }
+  QMessageBox box(QMessageBox::NoIcon, boxText(caption), boxText(text), QMessageBox::Ok, parent);
+  box.setTextFormat(Qt::PlainText);
+  box.setWindowModality(parent != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
+  box.exec();
+  return IDOK;
+}
+
+BOOL GetOpenFileNameA(OPENFILENAMEA* dialog) {
+  if (auto hook = currentDialogHooks().openFileName) {
+    return hook(dialog);
+  }
+  return FALSE;
+}

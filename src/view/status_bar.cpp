@@ -1,0 +1,62 @@
+// The status bar: a child along the bottom of its parent showing one line.
+
+#include "view/window_internal.h"
+
+#include <QLabel>
+
+namespace {
+
+constexpr int kHeight = 20;
+
+void layOut(QWidget& bar) {
+  if (QWidget* parent = bar.parentWidget()) {
+    bar.setGeometry(0, parent->height() - kHeight, parent->width(), kHeight);
+  }
+}
+
+LRESULT statusBarMessage(const windows::WindowPtr& w, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* label = qobject_cast<QLabel*>(w->widget.data());
+  if (label == nullptr) {
+    return 0;
+  }
+  switch (message) {
+  case SB_SETTEXTA:
+    // Only the simple-mode part exists.
+    if (LOWORD(wParam) != SB_SIMPLEID) {
+      return FALSE;
+    }
+    [[fallthrough]];
+  case WM_SETTEXT:
+    label->setText(windows::fromText(reinterpret_cast<const char*>(lParam)));
+    return TRUE;
+  case WM_SIZE:
+    layOut(*label);
+    return 0;
+  default:
+    return 0;
+  }
+}
+
+} // namespace
+
+HWND CreateStatusWindowA(LONG style, LPCSTR text, HWND parent, UINT id) {
+  windows::WindowPtr owner = windows::findWindow(parent);
+  if (!owner || !owner->widget || !windows::onUiThread()) {
+    return nullptr;
+  }
+  windows::setBuiltinHandler(WindowKind::StatusBar, statusBarMessage);
+  auto w = std::make_shared<HWND__>();
+  w->kind = WindowKind::StatusBar;
+  w->parent = parent;
+  w->id = static_cast<int>(id);
+  auto* label = new QLabel(owner->widget);
+  label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  label->setTextFormat(Qt::PlainText);
+  label->setAutoFillBackground(true);
+  label->setContentsMargins(4, 0, 4, 0);
+  label->setText(windows::fromText(text));
+  w->widget = label;
+  layOut(*label);
+  label->setVisible((static_cast<DWORD>(style) & WS_VISIBLE) != 0);
+  return windows::registerWindow(w);
+}

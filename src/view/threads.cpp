@@ -1,0 +1,94 @@
+// Threads and the process: the worker threads of the drawing passes.
+
+#include "view/dialog_hooks.h"
+
+#include <pthread.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+namespace {
+
+// Deep formulas recurse in the evaluator; the sanitizers' frames are larger.
+constexpr std::size_t kDefaultStack = std::size_t{64} << 20;
+
+struct ThreadObject {
+  pthread_t thread{};
+  bool joined = false;
+};
+
+// What the new thread runs; it owns this, so closing the handle never races with it.
+struct Start {
+  LPTHREAD_START_ROUTINE routine;
+  void* parameter;
+};
+
+void* run(void* start) {
+  Start s = *static_cast<Start*>(start);
+  delete static_cast<Start*>(start);
+  s.routine(s.parameter);
+  return nullptr;
+}
+
+} // namespace
+
+HANDLE CreateThread(void*, std::size_t stackSize, LPTHREAD_START_ROUTINE start, void* parameter,
+                    DWORD, DWORD* threadId) {
+  if (start == nullptr) {
+    return nullptr;
+  }
+  const std::function<bool()> creation = currentDialogHooks().threadCreation;
+  if (creation && !creation()) {
+    return nullptr;
+  }
+  auto* t = new ThreadObject;
+  auto* s = new Start{start, parameter};
+  pthread_attr_t attributes;
+  pthread_attr_init(&attributes);
+  pthread_attr_setstacksize(&attributes, stackSize != 0 ? stackSize : kDefaultStack);
+  const int failed = pthread_create(&t->thread, &attributes, run, s);
+  pthread_attr_destroy(&attributes);
+  if (failed != 0) {
+    delete s;
+    delete t;
+    return nullptr;
+  }
+  if (threadId != nullptr) {
+    *threadId = static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(t) & 0xFFFFFFFF);
+  }
+  return t;
+}
+
+DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds) {
+  auto* t = static_cast<ThreadObject*>(object);
+  if (t == nullptr || milliseconds != INFINITE) {
+    return WAIT_FAILED; // the system only ever waits for a thread to end
+  }
+  if (!t->joined) {
+    pthread_join(t->thread, nullptr);
+    t->joined = true;
+  }
+  return WAIT_OBJECT_0;
+}
+
+BOOL CloseHandle(HANDLE object) {
+  auto* t = static_cast<ThreadObject*>(object);
+  if (t == nullptr) {
+    return FALSE;
+  }
+  if (!t->joined) {
+    pthread_detach(t->thread); // it releases itself when it ends
+  }
+  delete t;
+  return TRUE;
+}
+
+void Sleep(DWORD milliseconds) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+void ExitProcess(UINT exitCode) {
+  std::_Exit(static_cast<int>(exitCode));
+}

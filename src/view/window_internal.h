@@ -1,0 +1,93 @@
+#pragma once
+// What the window services share among their own files: the window record behind
+// an HWND, the registry of live windows, the UI thread and the wake-up of the UI
+// thread from a worker. Qt types are allowed here: only the services include it.
+
+#include "view/window_services.h"
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+
+class QCursor;
+class QIcon;
+
+struct WindowClass {
+  std::string name;
+  UINT style = 0;
+  WNDPROC procedure = nullptr;
+  HICON icon = nullptr;
+  HICON smallIcon = nullptr;
+  HCURSOR cursor = nullptr;
+  HBRUSH background = nullptr;
+};
+
+enum class WindowKind { Top, StatusBar, Dialog, Control };
+
+// Handles stay valid objects while any thread uses them: the registry and every
+// user hold shared pointers, so a window destroyed meanwhile is only marked dead.
+struct HWND__ {
+  WindowKind kind = WindowKind::Top;
+  HWND parent = nullptr;
+  int id = 0;
+  WNDPROC procedure = nullptr;
+  std::shared_ptr<WindowClass> windowClass;
+  QPointer<QWidget> widget;
+
+  // Set by RedrawWindow from any thread; the next paint dispatches WM_PAINT.
+  std::atomic<bool> invalid{true};
+
+  // The client area of a top-level window: a surface bitmap of the client size.
+  // Everything that draws on it or reads it holds backingLock.
+  std::recursive_mutex backingLock;
+  HBITMAP backing = nullptr;
+  bool destroyed = false; // under backingLock
+
+  // Anything the kind of window needs beyond this (a dialog's state, say).
+  std::shared_ptr<void> extra;
+};
+
+namespace windows {
+
+using WindowPtr = std::shared_ptr<HWND__>;
+
+// The registry of live windows; lookups are safe from any thread.
+HWND registerWindow(WindowPtr window);
+void unregisterWindow(HWND window);
+WindowPtr findWindow(HWND window);
+// Live windows whose parent is the given one.
+std::vector<WindowPtr> childrenOf(HWND parent);
+
+// Called on the UI thread by every service that needs Qt: records the UI thread,
+// installs the surface hooks and the wake-up. False without a QApplication.
+bool ensureServices();
+bool onUiThread();
+
+// Schedules a present of the window's client area; from any thread.
+void requestUpdate(HWND window);
+
+// Runs a window's own message handling (procedure, or the built-in behaviour of a
+// status bar or control); on the UI thread only.
+LRESULT sendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The built-in handling of a kind of window, installed by the file that builds it.
+using BuiltinHandler = LRESULT (*)(const WindowPtr&, UINT, WPARAM, LPARAM);
+void setBuiltinHandler(WindowKind kind, BuiltinHandler handler);
+
+// Window DCs: a memory DC on the backing, holding backingLock until released;
+// present schedules showing what was drawn.
+HDC acquireBackingDC(const WindowPtr& window);
+void releaseBackingDC(HDC dc, bool present);
+
+// Code page 1251 across the Qt boundary; characters 1251 lacks become '?'.
+QString fromText(const char* bytes);
+std::string toText(const QString& text);
+
+QCursor cursorOf(HCURSOR cursor);
+QIcon iconOf(HICON icon);
+
+} // namespace windows
