@@ -317,6 +317,7 @@ constexpr std::uint8_t icon64Mask[] = {
 
 } // namespace
 
+extern const IconResource kIcon101;
 const IconResource kIcon101 = {
     101,
     {{

@@ -52,8 +52,8 @@ void fillBackground(HBITMAP bitmap, HBRUSH brush) {
   BitmapBits(bitmap, &width, &height);
   HDC dc = CreateCompatibleDC(nullptr);
   HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
-  HGDIOBJ oldBrush =
-      SelectObject(dc, brush != nullptr ? static_cast<HGDIOBJ>(brush) : GetStockObject(LTGRAY_BRUSH));
+  HGDIOBJ oldBrush = SelectObject(dc, brush != nullptr ? static_cast<HGDIOBJ>(brush)
+                                                       : GetStockObject(LTGRAY_BRUSH));
   PatBlt(dc, 0, 0, width, height, PATCOPY);
   SelectObject(dc, oldBrush);
   SelectObject(dc, oldBitmap);
@@ -197,8 +197,18 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style,
   }
   resizeBacking(*w, client.width(), client.height());
 
-  CREATESTRUCTA create{param,         instance, menu, parent, client.height(), client.width(), y,
-                       x,             static_cast<LONG>(style), title, className, exStyle};
+  CREATESTRUCTA create{param,
+                       instance,
+                       menu,
+                       parent,
+                       client.height(),
+                       client.width(),
+                       y,
+                       x,
+                       static_cast<LONG>(style),
+                       title,
+                       className,
+                       exStyle};
   if (windows::sendMessage(handle, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create)) == -1) {
     DestroyWindow(handle);
     return nullptr;

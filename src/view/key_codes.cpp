@@ -23,9 +23,9 @@ struct Extended {
 };
 // Keys sent with the 0xE0 prefix.
 constexpr Extended kExtended[] = {
-    {0x1C, 13}, {0x1D, 17}, {0x35, 111}, {0x37, 44}, {0x38, 18}, {0x47, 36}, {0x48, 38},
-    {0x49, 33}, {0x4B, 37}, {0x4D, 39},  {0x4F, 35}, {0x50, 40}, {0x51, 34}, {0x52, 45},
-    {0x53, 46}, {0x5B, 91}, {0x5C, 92},  {0x5D, 93},
+    {0x1C, 13}, {0x1D, 17}, {0x35, 111}, {0x37, 44}, {0x38, 18}, {0x47, 36},
+    {0x48, 38}, {0x49, 33}, {0x4B, 37},  {0x4D, 39}, {0x4F, 35}, {0x50, 40},
+    {0x51, 34}, {0x52, 45}, {0x53, 46},  {0x5B, 91}, {0x5C, 92}, {0x5D, 93},
 };
 
 // evdev codes past the set-1 range, with the scan code they stand for.
@@ -35,16 +35,15 @@ struct Evdev {
   bool extended;
 };
 constexpr Evdev kEvdevExtended[] = {
-    {96, 0x1C, true},  {97, 0x1D, true},  {98, 0x35, true},  {99, 0x37, true},
-    {100, 0x38, true}, {102, 0x47, true}, {103, 0x48, true}, {104, 0x49, true},
-    {105, 0x4B, true}, {106, 0x4D, true}, {107, 0x4F, true}, {108, 0x50, true},
-    {109, 0x51, true}, {110, 0x52, true}, {111, 0x53, true}, {119, 0x45, false},
-    {125, 0x5B, true}, {126, 0x5C, true}, {127, 0x5D, true},
+    {96, 0x1C, true},   {97, 0x1D, true},  {98, 0x35, true},  {99, 0x37, true},  {100, 0x38, true},
+    {102, 0x47, true},  {103, 0x48, true}, {104, 0x49, true}, {105, 0x4B, true}, {106, 0x4D, true},
+    {107, 0x4F, true},  {108, 0x50, true}, {109, 0x51, true}, {110, 0x52, true}, {111, 0x53, true},
+    {119, 0x45, false}, {125, 0x5B, true}, {126, 0x5C, true}, {127, 0x5D, true},
 };
 
 // The keypad's navigation keys with NumLock off, by scan code from 0x47.
 constexpr std::array<std::uint8_t, 13> kKeypadNavigation = {36, 38, 33, 0,  37, 12, 39,
-                                                             0,  35, 40, 34, 45, 46};
+                                                            0,  35, 40, 34, 45, 46};
 
 bool keypadNavigationScan(int scan) {
   return scan >= 0x47 && scan <= 0x53 && scan != 0x4A && scan != 0x4E;

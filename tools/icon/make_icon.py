@@ -129,7 +129,7 @@ def emit(out):
             out.write("    " + ",".join(str(v) for v in row) + ",\n")
         out.write("};\n\n")
     out.write("} // namespace\n\n")
-    out.write("const IconResource kIcon101 = {\n    101,\n    {{\n")
+    out.write("extern const IconResource kIcon101;\nconst IconResource kIcon101 = {\n    101,\n    {{\n")
     for size, colours in specs:
         name = f"icon{size}"
         out.write(f"        {{{size}, {size}, {colours}, {name}Palette, {name}Pixels, {name}Mask}},\n")
