@@ -1,6 +1,7 @@
 #include "view/graph_view.h"
 
 #include "expr/numeric.h"
+#include "expr/program.h"
 
 #include <algorithm>
 
@@ -27,6 +28,13 @@ GraphView::GraphView() : context(liveState, plotter, {scrollX, scrollY}) {}
 
 GraphView::~GraphView() {
   stopWorker();
+  // The live state holds the programs of the last Apply; no pass uses them now.
+  for (CProgram* program : {liveState.firstProgram, liveState.secondProgram}) {
+    if (program != nullptr) {
+      program->release();
+      delete program;
+    }
+  }
   DeleteDC(frontDC);
   DeleteDC(backDC);
   DeleteObject(frontBitmap);
@@ -96,8 +104,11 @@ DWORD GraphView::workerMain(void* argument) {
   // The picture's size is fixed when the window is created.
   const int width = pictureSize(view->liveState.width);
   const int height = pictureSize(view->liveState.height);
-  PatBlt(ctx.backDC, 0, 0, width, height, WHITENESS);
-  view->plotter.drawAll(ctx, view->liveState);
+  // A worker already asked to stop ends here; whitening the picture would be wasted.
+  if (!ctx.stopRequested()) {
+    PatBlt(ctx.backDC, 0, 0, width, height, WHITENESS);
+    view->plotter.drawAll(ctx, view->liveState);
+  }
   if (!ctx.stopRequested()) {
     bool taken = true;
     while (ctx.blitInProgress.exchange(true)) {

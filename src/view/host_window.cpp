@@ -229,7 +229,7 @@ BOOL ShowWindow(HWND window, int command) {
     w->widget->hide();
   } else {
     w->widget->show();
-    if (w->kind == WindowKind::Top) {
+    if (w->kind == WindowKind::Top && QGuiApplication::platformName() != "offscreen") {
       w->widget->raise();
       w->widget->activateWindow();
     }
@@ -356,6 +356,17 @@ BOOL RedrawWindow(HWND window, const RECT*, void*, UINT flags) {
   if ((flags & RDW_INVALIDATE) != 0) {
     w->invalid = true;
     windows::requestUpdate(window);
+  }
+  return TRUE;
+}
+
+BOOL GetUpdateRect(HWND window, RECT* rect, BOOL) {
+  WindowPtr w = findWindow(window);
+  if (!w || !w->invalid) {
+    return FALSE;
+  }
+  if (rect != nullptr) {
+    GetClientRect(window, rect);
   }
   return TRUE;
 }

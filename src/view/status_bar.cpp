@@ -4,6 +4,8 @@
 
 #include <QLabel>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kHeight = 20;
@@ -29,6 +31,18 @@ LRESULT statusBarMessage(const windows::WindowPtr& w, UINT message, WPARAM wPara
   case WM_SETTEXT:
     label->setText(windows::fromText(reinterpret_cast<const char*>(lParam)));
     return TRUE;
+  case WM_GETTEXT: {
+    // At most wParam - 1 bytes and a NUL; the count stored.
+    const std::string text = windows::toText(label->text());
+    auto* buffer = reinterpret_cast<char*>(lParam);
+    if (buffer == nullptr || wParam == 0) {
+      return 0;
+    }
+    const std::size_t n = std::min<std::size_t>(text.size(), wParam - 1);
+    text.copy(buffer, n);
+    buffer[n] = '\0';
+    return static_cast<LRESULT>(n);
+  }
   case WM_SIZE:
     layOut(*label);
     return 0;

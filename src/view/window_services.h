@@ -210,6 +210,8 @@ HDC BeginPaint(HWND window, PAINTSTRUCT* paint);
 BOOL EndPaint(HWND window, const PAINTSTRUCT* paint);
 // Safe from any thread; returns at once; one WM_PAINT follows on the UI thread.
 BOOL RedrawWindow(HWND window, const RECT* rect, void* region, UINT flags);
+// Nonzero while the window waits for its WM_PAINT; the rectangle is the client area.
+BOOL GetUpdateRect(HWND window, RECT* rect, BOOL erase);
 // GetDC and ReleaseDC are declared with the drawing surface. On a window they draw
 // into its client area under a lock, from any thread, and show it without a WM_PAINT.
 

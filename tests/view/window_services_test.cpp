@@ -2,6 +2,7 @@
 // from any thread, the loop and the status bar.
 
 #include "gui_test_util.h"
+#include "view/window_internal.h"
 
 #include <gtest/gtest.h>
 
@@ -75,4 +76,61 @@ TEST(WindowServices, CreationSendsCreateBeforeReturningAndDestroyEndsTheLoop) {
   EXPECT_EQ(msg.wParam, 7u);
   EXPECT_FALSE(IsWindow(w));
 }
+
+TEST(WindowServices, OtherThreadsInvalidateAndDrawButNeverRunAProcedure) {
+  HWND w = makeWindow(400, 300);
+  ShowWindow(w, SW_SHOW);
+  pumpUntil([&] { return !GetUpdateRect(w, nullptr, FALSE); });
+  const int paintsBefore = seen.paints;
+  const std::size_t messagesBefore = seen.messages.size();
+  LRESULT sent = -1;
+  std::thread other([&] {
+    sent = SendMessageA(w, WM_USER + 5, 0, 0);
+    HDC dc = GetDC(w);
+    SetTextColor(dc, RGB(255, 0, 0));
+    TextOutA(dc, 0, 0, "WWW", 3);
+    ReleaseDC(w, dc);
+    for (int i = 0; i < 50; ++i) {
+      RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE);
+    }
+  });
+  other.join();
+  EXPECT_EQ(sent, 0);
+  EXPECT_EQ(seen.messages.size(), messagesBefore) << "nothing ran on the other thread";
+  EXPECT_TRUE(GetUpdateRect(w, nullptr, FALSE));
+  ASSERT_TRUE(pumpUntil([&] { return !GetUpdateRect(w, nullptr, FALSE); }));
+  pumpEvents(30);
+  EXPECT_EQ(seen.paints, paintsBefore + 1) << "fifty invalidations, one paint";
+  bool red = false;
+  for (int x = 0; x < 20; ++x) {
+    red = red || windowPixel(w, x, 6) == RGB(255, 0, 0);
+  }
+  EXPECT_TRUE(red) << "the text drawn from the other thread is on the window";
+  DestroyWindow(w);
+}
+
+TEST(WindowServices, ResizingSendsTheSizeRepaintsAllAndTheStatusBarFollowsWhenMoved) {
+  HWND w = makeWindow(400, 300);
+  HWND bar = CreateStatusWindowA(WS_CHILD | WS_VISIBLE, "\xEE\xF8\xE8\xE1\xEA\xE0", w, 667);
+  ShowWindow(w, SW_SHOW);
+  pumpUntil([&] { return !GetUpdateRect(w, nullptr, FALSE); });
+  const int paintsBefore = seen.paints;
+  MoveWindow(w, 0, 0, 500, 350, TRUE);
+  pumpUntil([&] { return seen.paints > paintsBefore; });
+  EXPECT_EQ(GET_X_LPARAM(seen.lastSize), 500);
+  EXPECT_EQ(GET_Y_LPARAM(seen.lastSize), 350);
+  RECT r;
+  GetClientRect(w, &r);
+  EXPECT_EQ(r.right, 500);
+  EXPECT_EQ(r.bottom, 350);
+
+  MoveWindow(bar, 0, 0, 0, 0, TRUE);
+  EXPECT_EQ(windows::findWindow(bar)->widget->geometry(), QRect(0, 330, 500, 20));
+  char text[32] = {};
+  EXPECT_EQ(SendMessageA(bar, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text)), 6);
+  EXPECT_STREQ(text, "\xEE\xF8\xE8\xE1\xEA\xE0") << "1251 there and back";
+  DestroyWindow(w);
+  EXPECT_FALSE(IsWindow(bar)) << "children go with their parent";
+}
+
 } // namespace

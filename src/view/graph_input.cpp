@@ -1,0 +1,154 @@
+// The main window's input: keys, the drag, the wheel. Each handler changes the
+// live plot state and starts a new pass; none draws the graph itself.
+
+#include "settings/options_dialog.h"
+#include "view/graph_view.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+MousePoint unpack(LPARAM lParam) {
+  return {static_cast<std::int16_t>(GET_X_LPARAM(lParam)),
+          static_cast<std::int16_t>(GET_Y_LPARAM(lParam))};
+}
+
+constexpr WORD kNotchAway = 120;
+
+} // namespace
+
+void GraphView::showStatus() {
+  liveState.showStatus(statusBar, mousePos.x, mousePos.y);
+}
+
+void GraphView::onLButtonDown(LPARAM lParam) {
+  if (dragging) {
+    return;
+  }
+  mousePos = unpack(lParam);
+  prevMousePos = mousePos;
+  dragging = true;
+}
+
+void GraphView::onMouseMove(LPARAM lParam) {
+  mousePos = unpack(lParam);
+  if (dragging) {
+    const int dx = mousePos.x - prevMousePos.x;
+    const int dy = mousePos.y - prevMousePos.y;
+    {
+      std::lock_guard<std::mutex> lock(liveState.changeLock);
+      liveState.pan(dx, dy);
+    }
+    scrollX.fetch_add(-dx);
+    scrollY.fetch_add(-dy);
+    stopWorker();
+  }
+  prevMousePos = mousePos;
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE);
+}
+
+void GraphView::onLButtonUp() {
+  if (dragging) {
+    dragging = false;
+    startWorker();
+  }
+}
+
+void GraphView::onMouseWheel(WPARAM wParam) {
+  {
+    std::lock_guard<std::mutex> lock(liveState.changeLock);
+    if (HIWORD(wParam) == kNotchAway) {
+      liveState.zoom(+1);
+    } else if (!liveState.zoom(-1)) {
+      return;
+    }
+  }
+  showStatus();
+  startWorker();
+}
+
+void GraphView::onKeyDown(WPARAM wParam, LPARAM lParam) {
+  {
+    std::unique_lock<std::mutex> lock(liveState.changeLock);
+    PlotState& s = liveState;
+    switch (wParam) {
+    case 27:
+      lock.unlock(); // the dialog changes the state itself
+      SendMessageA(window, WM_RBUTTONUP, 0, 0);
+      break;
+    case 37:
+      s.pan(-50, 0);
+      break;
+    case 38:
+      s.pan(0, -50);
+      break;
+    case 39:
+      s.pan(50, 0);
+      break;
+    case 40:
+      s.pan(0, 50);
+      break;
+    case 'A':
+      s.shiftYRange(+1.0, +1.0);
+      break;
+    case 'Q':
+      s.shiftXRange(+1.0, +1.0);
+      break;
+    case 'S':
+      s.shiftYRange(-1.0, -1.0);
+      break;
+    case 'W':
+      s.shiftXRange(-1.0, -1.0);
+      break;
+    case 97:
+      s.a += s.accuracy;
+      break;
+    case 98:
+      s.a -= s.accuracy;
+      break;
+    case 100:
+      s.b += s.accuracy;
+      break;
+    case 101:
+      s.b -= s.accuracy;
+      break;
+    case 102:
+      s.d -= s.accuracy;
+      break;
+    case 103:
+      s.c += s.accuracy;
+      break;
+    case 104:
+      s.c -= s.accuracy;
+      break;
+    case 105:
+      s.d += s.accuracy;
+      break;
+    case 107:
+      s.zoom(+3);
+      break;
+    case 109:
+      if (!s.zoom(-3)) {
+        return;
+      }
+      break;
+    case 112:
+      lock.unlock();
+      MessageBoxA(window, KeyHelpText, "help", MB_OK);
+      break;
+    default: {
+      lock.unlock();
+      char echo[64];
+      std::snprintf(echo, sizeof echo, "wParam = %d lParam = %d     ", static_cast<int>(wParam),
+                    static_cast<int>(static_cast<std::uint32_t>(lParam)));
+      HDC dc = GetDC(window);
+      TextOutA(dc, 0, 10, echo, static_cast<int>(std::strlen(echo)));
+      ReleaseDC(window, dc);
+      return;
+    }
+    }
+  }
+  showStatus();
+  startWorker();
+}
