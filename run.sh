@@ -1,13 +1,19 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and draws the graph of the default settings
-# (or of the settings file given) into lumicurve.png in the current folder.
+# Installs what is missing, builds, and starts Lumicurve. Without a display it
+# draws the graph of the default settings (or of the settings file given) into
+# lumicurve.png in the current folder instead.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 "$here/scripts/install-deps.sh"
 (
   cd "$here"
   cmake --preset default >/dev/null
-  cmake --build --preset default --target lumicurve-render
+  cmake --build --preset default --target lumicurve lumicurve-render
 )
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  exec "$here/build/default/src/view/lumicurve"
+fi
+echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set): drawing the picture into a file instead."
 "$here/build/default/tools/render/lumicurve-render" "$@" lumicurve.png
 echo "The graph is in $PWD/lumicurve.png"
+echo "To see the window without a desktop: xvfb-run -s '-screen 0 1280x1024x24' $here/build/default/src/view/lumicurve"

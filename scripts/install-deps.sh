@@ -10,6 +10,8 @@ packages=(
   libpng-dev
   libmuparser-dev
   qt6-base-dev
+  xvfb xauth xdotool x11-utils imagemagick openbox
+  dpkg-dev desktop-file-utils
 )
 
 missing=()

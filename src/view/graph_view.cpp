@@ -122,6 +122,8 @@ DWORD GraphView::workerMain(void* argument) {
       BitBlt(ctx.frontDC, 0, 0, width, height, ctx.backDC, 0, 0, SRCCOPY);
       ctx.scroll.x = 0;
       ctx.scroll.y = 0;
+      ++view->frontPictures;
+      view->frontOriginX = view->plotter.state.oX;
       ctx.blitInProgress = false;
       RedrawWindow(view->plotter.state.window, nullptr, nullptr, RDW_INVALIDATE);
     }

@@ -35,6 +35,10 @@ public:
   bool dragging = false;
   std::atomic<std::int32_t> scrollX{0};
   std::atomic<std::int32_t> scrollY{0};
+  // How many pictures have reached the front and the origin of the last one;
+  // written by the worker holding blitInProgress, for measurements.
+  std::int64_t frontPictures = 0;
+  double frontOriginX = 0.0;
 
   GraphView();
   ~GraphView();

@@ -1,8 +1,15 @@
 #!/usr/bin/env python3
 """Draws icon 101 (a red parabola over black axes in a green frame) and writes
 src/res/icon_data.cpp: three images, 16 x 16 and 64 x 64 in 256 colours and
-32 x 32 in the 16 standard colours, each with a transparency mask."""
+32 x 32 in the 16 standard colours, each with a transparency mask; and, from the
+same images, the desktop icons packaging/icons/lumicurve-{16,32,64}.png and the
+same drawing as packaging/icons/lumicurve.svg.
+
+usage: make_icon.py REPOSITORY"""
+import os
+import struct
 import sys
+import zlib
 
 SS = 4  # supersampling per pixel side
 
@@ -136,6 +143,43 @@ def emit(out):
     out.write("    }},\n};\n\n} // namespace res\n")
 
 
+def write_png(path, size, colours):
+    pal, idx, mask = image(size, colours)
+    rows = b""
+    for j in range(size):
+        rows += b"\0"
+        for i in range(size):
+            k = j * size + i
+            r, g, b = pal[idx[k]]
+            rows += bytes((r, g, b, 0 if mask[k] else 255))
+
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
+
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n")
+        f.write(chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)))
+        f.write(chunk(b"IDAT", zlib.compress(rows, 9)))
+        f.write(chunk(b"IEND", b""))
+
+
+SVG = """<?xml version="1.0" encoding="UTF-8"?>
+<svg xmlns="http://www.w3.org/2000/svg" width="64" height="64" viewBox="0 0 32 32">
+  <rect x="1.6" y="1.6" width="28.8" height="28.8" fill="#ffffff" stroke="#007800" stroke-width="1.25"/>
+  <path d="M12 4 V29 M3 22 H29" stroke="#000000" stroke-width="1.25" fill="none"/>
+  <path d="M7.74 3 Q17 51 26.26 3" stroke="#ff0000" stroke-width="1.6" fill="none"/>
+</svg>
+"""
+
+
 if __name__ == "__main__":
-    with open(sys.argv[1], "w") as f:
+    top = sys.argv[1]
+    with open(os.path.join(top, "src/res/icon_data.cpp"), "w") as f:
         emit(f)
+    icons = os.path.join(top, "packaging/icons")
+    os.makedirs(icons, exist_ok=True)
+    for size, colours in ((16, 256), (32, 16), (64, 256)):
+        write_png(os.path.join(icons, f"lumicurve-{size}.png"), size, colours)
+    with open(os.path.join(icons, "lumicurve.svg"), "w") as f:
+        f.write(SVG)

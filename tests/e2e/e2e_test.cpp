@@ -1,0 +1,177 @@
+// The real program on a real X server, driven as a user drives it: the options
+// dialog first, the default parabola, arrows, keypad, drag, wheel, a broken
+// formula, F1 and closing, each checked on screenshots.
+
+#include "desktop.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+constexpr std::uint32_t kBlack = 0x000000;
+constexpr std::uint32_t kWhite = 0xFFFFFF;
+constexpr std::uint32_t kFrame = 0x007800;
+
+std::string docsPath(const char* name) {
+  const char* docs = std::getenv("LUMICURVE_DOCS_DIR");
+  return docs != nullptr ? std::string(docs) + "/" + name : "";
+}
+
+// The main window's client area as the screen shows it.
+struct Client {
+  Desktop& desktop;
+  Rect area;
+  Screenshot shot;
+
+  void refresh() { shot = desktop.screenshot(); }
+  std::uint32_t at(int x, int y) const { return shot.at(area.x + x, area.y + y); }
+  bool red(int x, int y) const {
+    const std::uint32_t c = at(x, y);
+    return ((c >> 16) & 0xFF) > 200 && ((c >> 8) & 0xFF) < 90 && (c & 0xFF) < 90;
+  }
+  bool redNear(int x, int y, int radius) const {
+    for (int dy = -radius; dy <= radius; ++dy) {
+      for (int dx = -radius; dx <= radius; ++dx) {
+        if (red(x + dx, y + dy)) {
+          return true;
+        }
+      }
+    }
+    return false;
+  }
+  // Waits until the picture shows what is asked, taking screenshots meanwhile.
+  bool until(const std::function<bool(const Client&)>& shown, int milliseconds = 5000) {
+    return Desktop::waitFor(
+        [&] {
+          refresh();
+          return shown(*this);
+        },
+        milliseconds);
+  }
+};
+
+// The vertical axis at column x and the horizontal one at row y.
+bool axesAt(const Client& c, int x, int y) {
+  return c.at(x, 100) == kBlack && c.at(x, 700) == kBlack && c.at(100, y) == kBlack &&
+         c.at(x + 7, 100) == kWhite;
+}
+
+// A mark on the horizontal axis: 5 pixels up from it, at column x only.
+bool markAt(const Client& c, int x, int axisY) {
+  return c.at(x, axisY - 3) == kBlack && c.at(x - 1, axisY - 3) == kWhite &&
+         c.at(x + 1, axisY - 3) == kWhite;
+}
+
+TEST(EndToEnd, AUserDrawsPansZoomsEditsAndCloses) {
+  Desktop desktop;
+  std::string why;
+  if (!desktop.start(why)) {
+    GTEST_SKIP() << why;
+  }
+  const std::string log = std::string(std::getenv("LUMICURVE_TEST_OUTPUT") != nullptr
+                                          ? std::getenv("LUMICURVE_TEST_OUTPUT")
+                                          : "/tmp") +
+                          "/e2e-lumicurve.log";
+  std::system(("mkdir -p \"$(dirname '" + log + "')\"").c_str());
+  const pid_t app = desktop.launch(LUMICURVE_PROGRAM, log);
+
+  // The options dialog comes first, before any main window.
+  ASSERT_TRUE(Desktop::waitFor([&] { return !desktop.windows("Option").empty(); }, 15000))
+      << "no dialog titled Option";
+  EXPECT_TRUE(desktop.windows("Lumicurve").empty()) << "the main window came before the dialog";
+  const std::string dialog = desktop.windows("Option").front();
+  const Rect dialogArea = desktop.geometry(dialog);
+  desktop.run("xdotool windowactivate --sync " + dialog + " 2>/dev/null; sleep 0.3");
+  if (!docsPath("options-dialog.png").empty()) {
+    desktop.run("import -window " + dialog + " -frame png24:" + docsPath("options-dialog.png"));
+  }
+
+  // Enter applies the defaults: the parabola in the main window.
+  desktop.run("xdotool key Return");
+  ASSERT_TRUE(Desktop::waitFor([&] { return !desktop.windows("Lumicurve").empty(); }, 5000));
+  const std::string main = desktop.windows("Lumicurve").front();
+  Client c{desktop, desktop.geometry(main), {}};
+  ASSERT_GE(c.area.width, 1024);
+  ASSERT_GE(c.area.height, 788);
+  ASSERT_TRUE(c.until([](const Client& s) { return axesAt(s, 300, 300); }))
+      << "the axes do not cross at (300, 300)";
+  EXPECT_TRUE(c.redNear(290, 285, 4)) << "no red curve near its vertex";
+  EXPECT_EQ(c.at(0, 400), kFrame);
+  EXPECT_EQ(c.at(1023, 400), kFrame);
+  const std::uint32_t bar = c.at(600, c.area.height - 10);
+  EXPECT_NE(bar, kWhite) << "no status bar along the bottom";
+  EXPECT_NE(bar, kBlack);
+  if (!docsPath("main-window.png").empty()) {
+    desktop.run("import -window " + main + " -frame png24:" + docsPath("main-window.png"));
+  }
+  desktop.run("xdotool mousemove " + std::to_string(c.area.x + 700) + " " +
+              std::to_string(c.area.y + 600));
+
+  // The right arrow moves the vertical axis 50 pixels right.
+  desktop.run("xdotool key Right");
+  EXPECT_TRUE(c.until([](const Client& s) { return axesAt(s, 350, 300); }))
+      << "the right arrow did not move the axis";
+
+  // Keypad + with NumLock on: the marks 3 pixels further apart.
+  ASSERT_TRUE(markAt(c, 370, 300));
+  desktop.run("xdotool key Num_Lock key KP_Add key Num_Lock");
+  EXPECT_TRUE(c.until([](const Client& s) { return markAt(s, 373, 300) && markAt(s, 396, 300); }))
+      << "keypad + did not spread the marks";
+
+  // A drag of 100 pixels moves the picture, and after the release a new pass
+  // draws it there.
+  const int dragX = c.area.x + 600;
+  const int dragY = c.area.y + 500;
+  desktop.run("xdotool mousemove " + std::to_string(dragX) + " " + std::to_string(dragY) +
+              " mousedown 1 mousemove " + std::to_string(dragX + 50) + " " + std::to_string(dragY) +
+              " mousemove " + std::to_string(dragX + 100) + " " + std::to_string(dragY));
+  EXPECT_TRUE(c.until([](const Client& s) {
+    return s.at(450, 100) == kBlack && s.at(100, 400) == kFrame && s.at(50, 400) == kWhite;
+  })) << "the old picture does not follow the drag";
+  desktop.run("xdotool mouseup 1");
+  EXPECT_TRUE(c.until([](const Client& s) {
+    return axesAt(s, 450, 300) && s.at(0, 400) == kFrame;
+  })) << "no new pass after the drag";
+
+  // The wheel away from the user zooms in about the origin: 23 to 24 pixels.
+  desktop.run("xdotool click 4");
+  EXPECT_TRUE(c.until([](const Client& s) { return markAt(s, 474, 300) && axesAt(s, 450, 300); }))
+      << "the wheel did not zoom about the origin";
+
+  // Esc opens the dialog; a broken formula gives one message and keeps it.
+  desktop.run("xdotool key Escape");
+  ASSERT_TRUE(Desktop::waitFor([&] { return !desktop.windows("Option").empty(); }, 5000));
+  const std::string again = desktop.windows("Option").front();
+  const Rect d = desktop.geometry(again);
+  // The f(x) edit: 41..510 of 540 dialog units across, 8..20 of 174 down.
+  desktop.run("xdotool mousemove " + std::to_string(d.x + d.width * 275 / 540) + " " +
+              std::to_string(d.y + d.height * 14 / 174) + " click 1 key ctrl+a type 'x^('");
+  desktop.run("xdotool key Return");
+  ASSERT_TRUE(Desktop::waitFor([&] { return !desktop.windows("ошибка").empty(); }, 5000))
+      << "no message for the broken formula";
+  EXPECT_EQ(desktop.windows("ошибка").size(), 1u);
+  desktop.run("xdotool key Return");
+  EXPECT_TRUE(Desktop::waitFor([&] { return desktop.windows("ошибка").empty(); }, 5000));
+  EXPECT_EQ(desktop.windows("Option").size(), 1u) << "the dialog did not stay";
+  desktop.run("xdotool key Escape");
+  EXPECT_TRUE(Desktop::waitFor([&] { return desktop.windows("Option").empty(); }, 5000));
+  EXPECT_TRUE(c.until([](const Client& s) {
+    return axesAt(s, 450, 300) && s.redNear(440, 280, 6);
+  })) << "the picture was not drawn again";
+  (void)dialogArea;
+
+  // F1 shows the help box.
+  desktop.run("xdotool windowactivate --sync " + main + " 2>/dev/null; xdotool key F1");
+  EXPECT_TRUE(Desktop::waitFor([&] { return !desktop.windows("help").empty(); }, 5000));
+  desktop.run("xdotool key Return");
+  EXPECT_TRUE(Desktop::waitFor([&] { return desktop.windows("help").empty(); }, 5000));
+
+  // Closing the window ends the program with status 0 within two seconds.
+  desktop.run("xdotool windowactivate --sync " + main + " 2>/dev/null; xdotool key alt+F4");
+  EXPECT_EQ(desktop.waitForExit(app, 2000), 0);
+}
+
+} // namespace
