@@ -1,0 +1,380 @@
+// SVG and PDF from lumicurve-render, read back through other programs: rasterized
+// by rsvg-convert and pdftoppm they show the PNG's picture, and their labels are
+// text that pdftotext and an SVG reader find.
+
+#include "expr/cp1251.h"
+#include "expr/program.h"
+#include "plot/font_engine.h"
+#include "plot/plotter.h"
+#include "plot/recording.h"
+#include "render_fixture.h"
+#include "settings/plot_settings.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A label as the pass draws it: its text and the cell it is drawn in.
+struct Label {
+  std::string text; // UTF-8
+  int x, y, width, height;
+};
+
+// The pass a settings file describes, recorded here in-process: its labels, and
+// every pixel it sets in the curve's colour, also those the frame covers later.
+struct Expected {
+  std::vector<Label> labels;
+  std::vector<bool> curve;
+  bool isCurve(int x, int y) const {
+    return x >= 0 && y >= 0 && x < 1024 && y < 768 && curve[static_cast<std::size_t>(y * 1024 + x)];
+  }
+};
+
+std::vector<bool> curvePixels(const Recording& recording) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = CreateCompatibleBitmap(dc, 1024, 768);
+  HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+  HPEN pen = CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
+  HGDIOBJ oldPen = SelectObject(dc, pen);
+  for (const RecordedOp& op : recording.ops()) {
+    if (op.colour != RGB(255, 0, 0)) {
+      continue;
+    }
+    if (op.kind == RecordedOp::Line) {
+      MoveToEx(dc, op.a, op.b, nullptr);
+      LineTo(dc, op.c, op.d);
+    } else if (op.kind == RecordedOp::Marks) {
+      for (const MarkRect& r : recording.markRects(op)) {
+        PatBlt(dc, r.x, r.y, r.width, r.height, WHITENESS);
+      }
+    }
+  }
+  std::vector<bool> curve(1024 * 768);
+  for (int y = 0; y < 768; ++y) {
+    for (int x = 0; x < 1024; ++x) {
+      curve[static_cast<std::size_t>(y * 1024 + x)] = GetPixel(dc, x, y) != RGB(0, 0, 0);
+    }
+  }
+  SelectObject(dc, oldPen);
+  SelectObject(dc, oldBitmap);
+  DeleteObject(pen);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  return curve;
+}
+
+Expected expectedOf(const std::string& settingsFile) {
+  PlotSettings settings;
+  settings.loadFile(settingsFile.c_str());
+  PlotState live;
+  Plotter plotter;
+  EXPECT_TRUE(settings.apply(live));
+  Recording recording(1024, 768);
+  HDC dc = CreateRecordingDC(&recording);
+  live.canvasDC = dc;
+  std::atomic<std::int32_t> sx{0}, sy{0};
+  WorkerContext context(live, plotter, {sx, sy});
+  plotter.drawAll(context, live);
+  DeleteDC(dc);
+  for (CProgram* program : {live.firstProgram, live.secondProgram}) {
+    program->release();
+    delete program;
+  }
+  Expected expected;
+  expected.curve = curvePixels(recording);
+  std::vector<Label>& labels = expected.labels;
+  for (const RecordedText& t : recording.texts()) {
+    fonts::TextRun run;
+    fonts::layoutText(t.font, reinterpret_cast<const unsigned char*>(t.bytes.data()),
+                      t.bytes.size(), run);
+    labels.push_back(
+        Label{cp1251::toUtf8(t.bytes), t.x, t.y, static_cast<int>(run.width), run.cellHeight});
+  }
+  return expected;
+}
+
+int redness(std::uint32_t p) {
+  const int r = static_cast<int>(p >> 16 & 0xFF);
+  const int g = static_cast<int>(p >> 8 & 0xFF);
+  const int b = static_cast<int>(p & 0xFF);
+  return r - std::max(g, b);
+}
+
+int channelDistance(std::uint32_t p, std::uint32_t q) {
+  int most = 0;
+  for (int shift = 0; shift <= 16; shift += 8) {
+    most = std::max(
+        most, std::abs(static_cast<int>(p >> shift & 0xFF) - static_cast<int>(q >> shift & 0xFF)));
+  }
+  return most;
+}
+
+// Whether some pixel within one of (x, y) passes a test.
+template <class Test> bool near(const Picture& p, int x, int y, Test test) {
+  for (int dy = -1; dy <= 1; ++dy) {
+    for (int dx = -1; dx <= 1; ++dx) {
+      const int nx = x + dx, ny = y + dy;
+      if (nx >= 0 && ny >= 0 && nx < p.width && ny < p.height && test(p.at(nx, ny))) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+// How a rasterized document differs from the picture, outside the label cells.
+struct Differences {
+  int lines = 0;        // background, axes, marks and frame pixels of another colour
+  int missingCurve = 0; // curve pixels with no red near them in the raster
+  int strayCurve = 0;   // strongly red raster pixels with no curve pixel near them
+  std::string first;
+};
+
+// Lines that are not curve run along pixel rows or columns: a one-unit stroke
+// along pixel centres covers whole pixels, so they must match up to rounding
+// everywhere but within one pixel of the curve. A curve's strokes follow the
+// exact line where the picture steps by whole pixels, and are smoothed at their
+// edges: each curve pixel needs a raster pixel at least a quarter red within one
+// pixel, and each raster pixel at least half red needs a curve pixel within one
+// pixel (one the frame covers counts: its smoothed edge still shows).
+Differences compare(const Picture& png, const Picture& raster, const Expected& expected) {
+  const std::vector<Label>& labels = expected.labels;
+  constexpr int kRounding = 8;
+  std::vector<bool> text(static_cast<std::size_t>(png.width * png.height), false);
+  for (const Label& l : labels) { // glyphs from two rasterizers: compared as text instead
+    for (int y = std::max(l.y - 2, 0); y < std::min(l.y + l.height + 2, png.height); ++y) {
+      for (int x = std::max(l.x - 2, 0); x < std::min(l.x + l.width + 2, png.width); ++x) {
+        text[static_cast<std::size_t>(y * png.width + x)] = true;
+      }
+    }
+  }
+  Differences d;
+  auto note = [&](int& counter, const char* what, int x, int y) {
+    if (counter++ == 0 && d.first.empty()) {
+      char line[160];
+      std::snprintf(line, sizeof line, "%s at (%d, %d): picture %06x, document %06x", what, x, y,
+                    png.at(x, y), raster.at(x, y));
+      d.first = line;
+    }
+  };
+  auto nearCurve = [&](int x, int y) {
+    for (int dy = -1; dy <= 1; ++dy) {
+      for (int dx = -1; dx <= 1; ++dx) {
+        if (expected.isCurve(x + dx, y + dy)) {
+          return true;
+        }
+      }
+    }
+    return false;
+  };
+  for (int y = 0; y < png.height; ++y) {
+    for (int x = 0; x < png.width; ++x) {
+      if (text[static_cast<std::size_t>(y * png.width + x)]) {
+        continue;
+      }
+      const std::uint32_t p = png.at(x, y);
+      const std::uint32_t r = raster.at(x, y);
+      if (p == kRed) {
+        if (!near(raster, x, y, [](std::uint32_t q) { return redness(q) >= 64; })) {
+          note(d.missingCurve, "curve pixel missing", x, y);
+        }
+      } else if (!nearCurve(x, y) && channelDistance(p, r) > kRounding) {
+        note(d.lines, "pixel differs", x, y);
+      }
+      if (redness(r) >= 128 && !nearCurve(x, y)) {
+        note(d.strayCurve, "stray curve pixel", x, y);
+      }
+    }
+  }
+  return d;
+}
+
+std::string readText(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string unescapeXml(std::string s) {
+  const std::pair<const char*, const char*> entities[] = {
+      {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&amp;", "&"}};
+  for (const auto& [entity, plain] : entities) {
+    for (std::size_t at = s.find(entity); at != std::string::npos; at = s.find(entity, at)) {
+      s.replace(at, std::strlen(entity), plain);
+      at += std::strlen(plain);
+    }
+  }
+  return s;
+}
+
+// A piece of text a reader found in a document: its text, left edge and top or baseline.
+struct Found {
+  std::string text;
+  double x, y;
+};
+
+std::vector<Found> svgTexts(const std::string& svg) {
+  std::vector<Found> found;
+  static const std::regex element(R"re(<text x="([-0-9.]+)[^"]*" y="([-0-9.]+)">([^<]*)</text>)re");
+  for (auto it = std::sregex_iterator(svg.begin(), svg.end(), element);
+       it != std::sregex_iterator(); ++it) {
+    found.push_back(Found{unescapeXml((*it)[3]), std::stod((*it)[1]), std::stod((*it)[2])});
+  }
+  return found;
+}
+
+std::vector<Found> pdfWords(const std::string& bboxHtml) {
+  std::vector<Found> found;
+  static const std::regex word(
+      R"re(<word xMin="([-0-9.]+)" yMin="([-0-9.]+)" xMax="[-0-9.]+" yMax="[-0-9.]+">([^<]*)</word>)re");
+  for (auto it = std::sregex_iterator(bboxHtml.begin(), bboxHtml.end(), word);
+       it != std::sregex_iterator(); ++it) {
+    found.push_back(Found{unescapeXml((*it)[3]), std::stod((*it)[1]), std::stod((*it)[2])});
+  }
+  return found;
+}
+
+// Every label is found as text at its place: the left edge within a pixel, the
+// vertical position inside its cell. Returns the labels not found.
+std::vector<std::string> missingLabels(const std::vector<Label>& labels,
+                                       const std::vector<Found>& found) {
+  std::vector<std::string> missing;
+  for (const Label& l : labels) {
+    const bool there = std::any_of(found.begin(), found.end(), [&](const Found& f) {
+      return f.text == l.text && std::abs(f.x - l.x) <= 1.0 && f.y >= l.y - 1 &&
+             f.y <= l.y + l.height;
+    });
+    if (!there) {
+      missing.push_back(l.text + " at " + std::to_string(l.x) + ", " + std::to_string(l.y));
+    }
+  }
+  return missing;
+}
+
+class VectorRender : public Render {
+protected:
+  // Runs a shell command; true when it exits with 0.
+  bool shell(const std::string& command) const {
+    const int raw = std::system((command + " 2>>" + path("tools.txt")).c_str());
+    return WIFEXITED(raw) && WEXITSTATUS(raw) == 0;
+  }
+};
+
+TEST_F(VectorRender, DocumentsShowThePictureAndCarryTheLabelsAsText) {
+  struct Case {
+    const char* name;
+    std::vector<std::pair<int, std::string>> changes;
+  } cases[] = {
+      {"explicit", {}},
+      {"parametric", {{2, "1"}}},
+      {"implicit less", {{2, "2"}}},
+      {"implicit equal", {{2, "3"}}},
+      {"implicit greater", {{2, "4"}}},
+      {"large disc", {{2, "2"}, {19, "x^2 + y^2 - 100"}}},
+      {"moved and zoomed", {{3, "700"}, {4, "100"}, {16, "45"}, {20, "1/x + x"}}},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string base = "case" + std::to_string(n++);
+    const std::string ini = settings(base + ".ini", c.changes);
+    for (const char* extension : {".png", ".svg", ".pdf"}) {
+      Outcome r = run(ini + " " + path(base + extension));
+      ASSERT_EQ(r.status, 0) << r.err;
+    }
+    const Expected expected = expectedOf(ini);
+    const std::vector<Label>& labels = expected.labels;
+    ASSERT_FALSE(labels.empty());
+    const Picture png = picture(path(base + ".png"));
+
+    // Both rasterizers at the picture's size: 1024 x 768 units, or points at 72 dpi.
+    ASSERT_TRUE(shell("rsvg-convert -w 1024 -h 768 -o " + path(base + "-svg.png") + " " +
+                      path(base + ".svg")))
+        << readText(path("tools.txt"));
+    ASSERT_TRUE(
+        shell("pdftoppm -png -r 72 -singlefile " + path(base + ".pdf") + " " + path(base + "-pdf")))
+        << readText(path("tools.txt"));
+    for (const char* raster : {"-svg.png", "-pdf.png"}) {
+      SCOPED_TRACE(raster);
+      const Picture p = picture(path(base + raster));
+      ASSERT_EQ(p.width, 1024);
+      ASSERT_EQ(p.height, 768);
+      const Differences d = compare(png, p, expected);
+      EXPECT_EQ(d.lines, 0) << d.first;
+      EXPECT_EQ(d.missingCurve, 0) << d.first;
+      EXPECT_EQ(d.strayCurve, 0) << d.first;
+    }
+
+    EXPECT_EQ(missingLabels(labels, svgTexts(readText(path(base + ".svg")))),
+              std::vector<std::string>{})
+        << "SVG";
+    ASSERT_TRUE(shell("pdftotext -bbox " + path(base + ".pdf") + " " + path(base + "-pdf.html")));
+    EXPECT_EQ(missingLabels(labels, pdfWords(readText(path(base + "-pdf.html")))),
+              std::vector<std::string>{})
+        << "PDF";
+
+    // Merged rectangles and paths keep even a large filled area small.
+    for (const char* extension : {".svg", ".pdf"}) {
+      EXPECT_LT(fs::file_size(path(base + extension)), 64u * 1024) << extension;
+    }
+  }
+}
+
+TEST_F(VectorRender, ExtensionPicksTheFormatAndAnUnknownOneIsRefused) {
+  struct Case {
+    const char* output;
+    int status;
+    const char* start; // of the file written, or of standard error
+  } cases[] = {
+      {"picture.PNG", 0, "\x89PNG"},
+      {"drawing.Svg", 0, "<?xml"},
+      {"document.pdf", 0, "%PDF-"},
+      {"picture.jpg", 1, "lumicurve-render: cannot tell the format of "},
+      {"picture", 1, "lumicurve-render: cannot tell the format of "},
+      {"picture.svg.bak", 1, "lumicurve-render: cannot tell the format of "},
+      {"folder.svg/picture", 1, "lumicurve-render: cannot tell the format of "},
+      {"missing/picture.svg", 1, "Фаил не сохранен : "},
+      {"missing/picture.pdf", 1, "Фаил не сохранен : "},
+  };
+  fs::create_directories(path("folder.svg"));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.output);
+    const Outcome r = run(path(c.output));
+    EXPECT_EQ(r.status, c.status) << r.err;
+    if (c.status == 0) {
+      EXPECT_EQ(readText(path(c.output)).rfind(c.start, 0), 0u);
+    } else {
+      EXPECT_EQ(r.err.rfind(c.start, 0), 0u) << r.err;
+      EXPECT_FALSE(fs::exists(path(c.output)));
+    }
+  }
+  // Nothing else was left behind, not even a temporary file.
+  int files = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+    files += entry.is_regular_file() ? 1 : 0;
+  }
+  EXPECT_EQ(files, 4); // three documents and the captured standard error
+}
+
+TEST_F(VectorRender, HelpNamesTheFormats) {
+  const std::string command = std::string(LUMICURVE_RENDER) + " --help > " + path("help.txt");
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const std::string help = readText(path("help.txt"));
+  for (const char* word : {".png", ".svg", ".pdf", "extension"}) {
+    EXPECT_NE(help.find(word), std::string::npos) << word;
+  }
+}
+
+} // namespace
