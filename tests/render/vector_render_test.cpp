@@ -9,6 +9,8 @@
 #include "plot/recording.h"
 #include "render_fixture.h"
 #include "settings/plot_settings.h"
+#include "vector/pdf_file.h"
+#include "vector/svg_file.h"
 
 #include <gtest/gtest.h>
 
@@ -420,6 +422,33 @@ TEST_F(VectorRender, DocumentsShowThePictureAndCarryTheLabelsAsText) {
       EXPECT_LT(fs::file_size(path(base + extension)), 64u * 1024) << extension;
     }
   }
+}
+
+TEST_F(VectorRender, TextOfAnyCharactersStaysText) {
+  Recording recording(300, 100);
+  HDC dc = CreateRecordingDC(&recording);
+  SetBkMode(dc, TRANSPARENT);
+  PatBlt(dc, 0, 0, 300, 100, WHITENESS);
+  const std::string text = "Ось <x> & \"y\""_cp1251;
+  TextOutA(dc, 10, 20, text.data(), static_cast<int>(text.size()));
+  TextOutA(dc, 10, 50,
+           "a\x01"
+           "b",
+           3); // a control character between two letters
+  DeleteDC(dc);
+  ASSERT_TRUE(writeSvg(recording, path("text.svg").c_str()));
+  ASSERT_TRUE(writePdf(recording, path("text.pdf").c_str()));
+
+  const std::vector<Found> svg = svgTexts(readText(path("text.svg")));
+  ASSERT_EQ(svg.size(), 2u);
+  EXPECT_EQ(svg[0].text, "Ось <x> & \"y\"");
+  EXPECT_EQ(svg[1].text, "a\uFFFDb");
+  ASSERT_TRUE(shell("pdftotext " + path("text.pdf") + " " + path("text.txt")));
+  const std::string pdf = readText(path("text.txt"));
+  EXPECT_NE(pdf.find("Ось <x> & \"y\""), std::string::npos) << pdf;
+  // Both documents are complete for their readers.
+  EXPECT_TRUE(shell("rsvg-convert -o " + path("text-svg.png") + " " + path("text.svg")));
+  EXPECT_TRUE(shell("pdftoppm -png -singlefile " + path("text.pdf") + " " + path("text-pdf")));
 }
 
 TEST_F(VectorRender, ExtensionPicksTheFormatAndAnUnknownOneIsRefused) {
