@@ -76,9 +76,10 @@ int main(int argc, char** argv) {
   ratio(c, "muParser / batch", "eval/muparser", "eval/batch", true, "(target: at least 3)");
 
   std::printf(
-      "\nDrawing passes with the default settings (fast: batch evaluator; plain: tree walk)\n");
+      "\nDrawing passes with the default settings (fast: batch evaluator; plain: tree walk;\n"
+      "record: fast, into a recording)\n");
   for (const char* kind : {"explicit", "parametric", "implicit", "implicit_0.005"}) {
-    for (const char* way : {"plain", "fast", "native"}) {
+    for (const char* way : {"plain", "fast", "record", "native"}) {
       std::string name = std::string("pass/") + kind + "/" + way;
       line(c, (std::string(kind) + ", " + way).c_str(), name);
     }
@@ -88,6 +89,8 @@ int main(int argc, char** argv) {
   ratio(c, "implicit pass at 0.005, fast / native", "pass/implicit_0.005/fast",
         "pass/implicit_0.005/native", false, "(target: at most 4)");
   ratio(c, "implicit pass, plain / fast", "pass/implicit/plain", "pass/implicit/fast", false, "");
+  ratio(c, "implicit pass, recorded / into pixels", "pass/implicit/record", "pass/implicit/fast",
+        false, "");
   benchmark::Shutdown();
   return 0;
 }

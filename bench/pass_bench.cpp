@@ -5,10 +5,12 @@
 #include "bench_util.h"
 #include "expr/program.h"
 #include "plot/plotter.h"
+#include "plot/recording.h"
 #include "settings/plot_settings.h"
 
 #include <atomic>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -51,6 +53,29 @@ void pass(benchmark::State& state, int kind, const char* accuracy, bool fast) {
     scene.whiten();
     state.ResumeTiming();
     scene.plotter.drawAll(scene.context, scene.live);
+  }
+  perSample(state, scene.plotter.samplesDone);
+}
+
+// The same pass into a recording device context, as lumicurve-render draws a
+// document: the implicit scan reports runs of marked rows instead of pixels.
+void recordedPass(benchmark::State& state, int kind) {
+  Scene scene(kind, "0.01", true);
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto recording = std::make_unique<Recording>(1024, 768);
+    HDC dc = CreateRecordingDC(recording.get());
+    SetROP2(dc, R2_COPYPEN);
+    SetBkMode(dc, TRANSPARENT);
+    PatBlt(dc, 0, 0, 1024, 768, WHITENESS);
+    scene.live.canvasDC = dc;
+    state.ResumeTiming();
+    scene.plotter.drawAll(scene.context, scene.live);
+    state.PauseTiming();
+    DeleteDC(dc);
+    recording.reset();
+    scene.live.canvasDC = scene.dc;
+    state.ResumeTiming();
   }
   perSample(state, scene.plotter.samplesDone);
 }
@@ -110,6 +135,9 @@ BENCHMARK_CAPTURE(pass, implicit_plain, ImplicitEqual, "0.01", false)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(pass, implicit_fast, ImplicitEqual, "0.01", true)
     ->Name("pass/implicit/fast")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(recordedPass, implicit_record, ImplicitEqual)
+    ->Name("pass/implicit/record")
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(nativeImplicit, implicit_native, CText("0.01").toReal(0))
     ->Name("pass/implicit/native")

@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libfreetype-dev libfontconfig-dev fontconfig fonts-dejavu-core
   libpng-dev
+  libcairo2-dev librsvg2-bin poppler-utils
   libmuparser-dev
   qt6-base-dev
   xvfb xauth xdotool x11-utils imagemagick openbox

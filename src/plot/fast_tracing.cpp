@@ -1,6 +1,7 @@
 // The implicit scan on the batch evaluator: the same samples, tests, pixels,
 // progress and stop polls as the plain scan, with the formula evaluated a chunk
-// of a row at a time and the marked pixels set directly.
+// of a row at a time and the marked pixels set directly, or, for a target that
+// records, reported as runs of rows of the row's pixel column.
 
 #include "expr/batch.h"
 #include "expr/program.h"
@@ -18,10 +19,60 @@ template <GraphKind Kind> bool marked(double v, double e) {
   }
 }
 
+// Marked rows of one pixel column, gathered into runs of adjacent rows.
+class RunCollector {
+public:
+  explicit RunCollector(const PixelTarget& target) : sink_(target.runs), pixel_(target.penPixel) {}
+  void beginColumn(std::int32_t column, bool visible) {
+    column_ = column;
+    visible_ = visible;
+  }
+  void mark(std::int32_t row) {
+    if (!visible_) {
+      return;
+    }
+    if (top_ <= bottom_ && row >= top_ - 1 && row <= bottom_ + 1) {
+      top_ = std::min(top_, row);
+      bottom_ = std::max(bottom_, row);
+      return;
+    }
+    flush();
+    top_ = bottom_ = row;
+  }
+  void flush() {
+    if (top_ <= bottom_) {
+      sink_->markRun(pixel_, column_, top_, bottom_);
+      bottom_ = top_ - 1;
+    }
+  }
+
+private:
+  PixelRunSink* sink_;
+  std::uint32_t pixel_;
+  std::int32_t column_ = 0;
+  bool visible_ = false;
+  std::int32_t top_ = 0, bottom_ = -1; // an open run when top_ <= bottom_
+};
+
 } // namespace
 
-template <GraphKind Kind>
 void Plotter::scanImplicitFast(const WorkerContext& ctx, const PixelTarget& target) {
+  const bool runs = target.pixels == nullptr && target.runs != nullptr;
+  switch (state.kind) {
+  case ImplicitLess:
+    return runs ? scanImplicitRows<ImplicitLess, true>(ctx, target)
+                : scanImplicitRows<ImplicitLess, false>(ctx, target);
+  case ImplicitEqual:
+    return runs ? scanImplicitRows<ImplicitEqual, true>(ctx, target)
+                : scanImplicitRows<ImplicitEqual, false>(ctx, target);
+  default:
+    return runs ? scanImplicitRows<ImplicitGreater, true>(ctx, target)
+                : scanImplicitRows<ImplicitGreater, false>(ctx, target);
+  }
+}
+
+template <GraphKind Kind, bool Runs>
+void Plotter::scanImplicitRows(const WorkerContext& ctx, const PixelTarget& target) {
   const PlotState& s = state;
   BatchProgram& batch = *s.firstProgram->batch;
   batch.beginPass(s.a, s.b, s.c, s.d);
@@ -38,7 +89,11 @@ void Plotter::scanImplicitFast(const WorkerContext& ctx, const PixelTarget& targ
   bool anyMarked = false;
   std::int32_t lastX = 0, lastY = 0;
   std::int64_t done = samplesDone;
+  RunCollector collector(target);
   auto finish = [&] {
+    if constexpr (Runs) {
+      collector.flush();
+    }
     samplesDone = done;
     if (anyMarked) {
       MoveToEx(s.canvasDC, lastX, lastY, nullptr); // where the last one-pixel line would end
@@ -51,6 +106,10 @@ void Plotter::scanImplicitFast(const WorkerContext& ctx, const PixelTarget& targ
     std::uint32_t* columnPixels = column >= 0 && column < target.width && target.pixels != nullptr
                                       ? target.pixels + column
                                       : nullptr;
+    if constexpr (Runs) {
+      collector.flush();
+      collector.beginColumn(column, column >= 0 && column < target.width);
+    }
     batch.beginRow(x);
     double y = s.yFrom;
     int index = 0;
@@ -78,7 +137,9 @@ void Plotter::scanImplicitFast(const WorkerContext& ctx, const PixelTarget& targ
       for (int j = 0; j < n; ++j) {
         if (marked<Kind>(values[j], e)) {
           const std::int32_t row = chunkRows[j];
-          if (columnPixels != nullptr && static_cast<unsigned>(row) < height) {
+          if constexpr (Runs) {
+            collector.mark(row);
+          } else if (columnPixels != nullptr && static_cast<unsigned>(row) < height) {
             columnPixels[static_cast<std::size_t>(row) * width] = pen;
           }
           anyMarked = true;
@@ -99,7 +160,3 @@ void Plotter::scanImplicitFast(const WorkerContext& ctx, const PixelTarget& targ
   }
   finish();
 }
-
-template void Plotter::scanImplicitFast<ImplicitLess>(const WorkerContext&, const PixelTarget&);
-template void Plotter::scanImplicitFast<ImplicitEqual>(const WorkerContext&, const PixelTarget&);
-template void Plotter::scanImplicitFast<ImplicitGreater>(const WorkerContext&, const PixelTarget&);

@@ -31,6 +31,8 @@ const char* const kFallbackBold = "/usr/share/fonts/truetype/dejavu/DejaVuSans-B
 
 struct Face {
   FT_Face ft = nullptr;
+  std::string file;
+  int index = 0;
   FT_F26Dot6 activeSize = 0; // char size last set on ft
   std::int64_t unitsPerEm = 0;
   std::int64_t ascent = 0; // font units, both positive
@@ -72,6 +74,7 @@ public:
               TextRun& run);
   bool visit(const FontRequest& request, const unsigned char* bytes, std::size_t count,
              GlyphVisitor visitor, void* context);
+  bool describe(const FontRequest& request, FaceInfo& info);
 
 private:
   Face* openFile(const std::string& path, int index);
@@ -99,6 +102,8 @@ Face* Engine::openFile(const std::string& path, int index) {
     if (FT_IS_SCALABLE(ft) && ft->units_per_EM > 0) {
       face = std::make_unique<Face>();
       face->ft = ft;
+      face->file = path;
+      face->index = index;
       face->unitsPerEm = ft->units_per_EM;
       // The Windows metrics are meant to enclose every glyph, so text stays in its cell.
       auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(ft, FT_SFNT_OS2));
@@ -312,6 +317,21 @@ bool Engine::visit(const FontRequest& request, const unsigned char* bytes, std::
   return true;
 }
 
+bool Engine::describe(const FontRequest& request, FaceInfo& info) {
+  std::lock_guard lock(mutex_);
+  SizedFont& font = sized(request);
+  info.ascent = font.ascent;
+  info.cellHeight = font.cellHeight;
+  if (font.face == nullptr) {
+    return false;
+  }
+  info.file = font.face->file;
+  info.index = font.face->index;
+  info.family = font.face->ft->family_name != nullptr ? font.face->ft->family_name : "";
+  info.emPixels = static_cast<double>(font.charSize) / 64; // set at 72 dots per inch
+  return true;
+}
+
 // Never destroyed: fonts may be used and deleted by static objects after main.
 Engine& engine() {
   static Engine* instance = new Engine;
@@ -319,6 +339,10 @@ Engine& engine() {
 }
 
 } // namespace
+
+bool describeFace(const FontRequest& font, FaceInfo& info) {
+  return engine().describe(font, info);
+}
 
 bool layoutText(const FontRequest& font, const unsigned char* bytes, std::size_t count,
                 TextRun& run) {

@@ -46,4 +46,16 @@ using GlyphVisitor = void (*)(void* context, const Glyph& glyph, std::int64_t of
 bool visitGlyphs(const FontRequest& font, const unsigned char* bytes, std::size_t count,
                  GlyphVisitor visit, void* context);
 
+// The face and size that text of a font is drawn with, for writers that place
+// the same glyphs at the same pen positions themselves.
+struct FaceInfo {
+  std::string file; // the font file, and the face's index in it
+  int index = 0;
+  std::string family;  // as the face names itself, UTF-8
+  double emPixels = 0; // the size of the em square in pixels
+  int ascent = 0;      // from the top of the text cell to the baseline
+  int cellHeight = 0;
+};
+bool describeFace(const FontRequest& font, FaceInfo& info);
+
 } // namespace fonts

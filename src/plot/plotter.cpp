@@ -238,17 +238,7 @@ void Plotter::traceImplicit(const WorkerContext& ctx) {
   PixelTarget target{};
   if (fastPaths && s.firstProgram->batch != nullptr && GetPixelTarget(dc, &target) &&
       target.rop2 == R2_COPYPEN) {
-    switch (s.kind) {
-    case ImplicitLess:
-      scanImplicitFast<ImplicitLess>(ctx, target);
-      break;
-    case ImplicitEqual:
-      scanImplicitFast<ImplicitEqual>(ctx, target);
-      break;
-    default:
-      scanImplicitFast<ImplicitGreater>(ctx, target);
-      break;
-    }
+    scanImplicitFast(ctx, target);
   } else {
     scanImplicit(ctx);
   }

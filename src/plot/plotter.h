@@ -64,8 +64,10 @@ private:
   int beginCurve(CProgram& p, int chunk);
   const double* curveValues(CProgram& p, const double* ts, int n, double* buffer);
   void scanImplicit(const WorkerContext& ctx);
-  template <GraphKind Kind>
+  // By the kind, into pixels or, for a recording target, as runs of rows.
   void scanImplicitFast(const WorkerContext& ctx, const PixelTarget& target);
+  template <GraphKind Kind, bool Runs>
+  void scanImplicitRows(const WorkerContext& ctx, const PixelTarget& target);
 
   // samplesDone at which the whole percentage next rises; saves a division per sample.
   std::int64_t nextPercentAt = 0;

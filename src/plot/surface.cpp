@@ -3,6 +3,7 @@
 #include "expr/cp1251.h"
 #include "plot/font_engine.h"
 #include "plot/line_clip.h"
+#include "plot/recording.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -67,6 +68,7 @@ struct DeviceContext {
   int bkMode = OPAQUE;
   COLORREF textColor = RGB(0, 0, 0);
   COLORREF bkColor = RGB(255, 255, 255);
+  Recording* recording = nullptr; // set for a recording DC, which draws no pixels
 };
 
 namespace {
@@ -301,6 +303,17 @@ HDC CreateCompatibleDC(HDC) {
   return dc;
 }
 
+HDC CreateRecordingDC(Recording* recording) {
+  if (recording == nullptr) {
+    return nullptr;
+  }
+  HDC dc = CreateCompatibleDC(nullptr);
+  if (dc != nullptr) {
+    dc->recording = recording; // nobody else has the DC yet
+  }
+  return dc;
+}
+
 BOOL DeleteDC(HDC dc) {
   if (dc == nullptr) {
     return FALSE;
@@ -455,6 +468,9 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
     previous = std::exchange(dc->brush, static_cast<Brush*>(static_cast<GdiBrush*>(object)));
     break;
   case GdiKind::Bitmap:
+    if (dc->recording != nullptr) {
+      return nullptr;
+    }
     if (object == dc->bitmap) {
       return object;
     }
@@ -518,8 +534,12 @@ BOOL LineTo(HDC hdc, int x, int y) {
   if (dc == nullptr) {
     return FALSE;
   }
-  drawLine(*dc->bitmap, dc->position.x, dc->position.y, x, y,
-           Mixer(dc->rop2, toPixel(dc->pen->color)));
+  if (dc->recording != nullptr) {
+    dc->recording->addLine(dc->position, POINT{x, y}, dc->pen->color, dc->rop2);
+  } else {
+    drawLine(*dc->bitmap, dc->position.x, dc->position.y, x, y,
+             Mixer(dc->rop2, toPixel(dc->pen->color)));
+  }
   dc->position = POINT{x, y};
   return TRUE;
 }
@@ -531,6 +551,12 @@ BOOL TextOutA(HDC hdc, int x, int y, const char* bytes, int count) {
   }
   const auto* text = reinterpret_cast<const unsigned char*>(bytes);
   const auto length = static_cast<std::size_t>(count);
+  if (dc->recording != nullptr) {
+    return dc->recording->addText(x, y, text, length, dc->font->request, dc->textColor,
+                                  dc->bkMode == OPAQUE, dc->bkColor)
+               ? TRUE
+               : FALSE;
+  }
   Bitmap& b = *dc->bitmap;
   fonts::TextRun run;
   if (!fonts::layoutText(dc->font->request, text, length, run)) {
@@ -594,6 +620,16 @@ BOOL PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop) {
       (rop != WHITENESS && rop != BLACKNESS && rop != PATCOPY && rop != DSTINVERT)) {
     return FALSE;
   }
+  const std::uint32_t pixel = rop == WHITENESS   ? 0xFFFFFFu
+                              : rop == BLACKNESS ? 0u
+                                                 : toPixel(dc->brush->color);
+  if (dc->recording != nullptr) {
+    if (rop == DSTINVERT) {
+      return FALSE; // a recording has no pixels to invert
+    }
+    dc->recording->addFill(x, y, width, height, toColorRef(pixel));
+    return TRUE;
+  }
   Bitmap& b = *dc->bitmap;
   if (width <= 0 || height <= 0 || b.empty()) {
     return TRUE;
@@ -605,9 +641,6 @@ BOOL PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop) {
   if (rop == DSTINVERT) {
     invertRect(b, r);
   } else {
-    const std::uint32_t pixel = rop == WHITENESS   ? 0xFFFFFFu
-                                : rop == BLACKNESS ? 0u
-                                                   : toPixel(dc->brush->color);
     fillRect(b, r, pixel);
   }
   return TRUE;
@@ -729,5 +762,10 @@ BOOL GetPixelTarget(HDC hdc, PixelTarget* target) {
   target->height = b.empty() ? 0 : b.height;
   target->rop2 = dc->rop2;
   target->penPixel = toPixel(dc->pen->color);
+  target->runs = dc->recording;
+  if (dc->recording != nullptr) {
+    target->width = dc->recording->width();
+    target->height = dc->recording->height();
+  }
   return TRUE;
 }

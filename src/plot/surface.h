@@ -203,14 +203,33 @@ const std::uint32_t* BitmapBits(HBITMAP bitmap, int* width, int* height);
 // The bitmap selected into dc, nullptr when none is.
 HBITMAP GetSelectedBitmap(HDC dc);
 
+// Not in the GDI: a device context that keeps what is drawn into it in a
+// Recording (plot/recording.h) instead of setting pixels. It has no bitmap and
+// takes none; the recording must outlive it. Deleted with DeleteDC.
+class Recording;
+HDC CreateRecordingDC(Recording* recording);
+
+// Not in the GDI: where a recording DC takes the pixels that a tracer would set
+// itself: rows top..bottom (both included, either order) of column x, each set
+// to pixel (0x00RRGGBB). Rows and columns outside the canvas are dropped.
+class PixelRunSink {
+public:
+  virtual void markRun(std::uint32_t pixel, int x, int top, int bottom) = 0;
+
+protected:
+  ~PixelRunSink() = default;
+};
+
 // Not in the GDI: where the lines of a DC land, for a tracer that sets single
 // pixels itself. pixels is null (and the size 0) when no bitmap is selected;
-// penPixel is the selected pen's colour as a 0x00RRGGBB pixel.
+// penPixel is the selected pen's colour as a 0x00RRGGBB pixel. A recording DC
+// has no pixels but a size and runs, which take the pixels instead.
 struct PixelTarget {
   std::uint32_t* pixels;
   int width;
   int height;
   int rop2;
   std::uint32_t penPixel;
+  PixelRunSink* runs;
 };
 BOOL GetPixelTarget(HDC dc, PixelTarget* target);

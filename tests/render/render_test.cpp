@@ -1,108 +1,14 @@
 // The command-line renderer end to end: settings file in, picture out.
 
 #include "expr/cp1251.h"
-#include "plot/png_file.h"
+#include "render_fixture.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
-#include <vector>
 
 namespace {
-
-namespace fs = std::filesystem;
-
-constexpr std::uint32_t kRed = 0xFF0000, kBlack = 0x000000, kGreen = 0x007800, kWhite = 0xFFFFFF;
-
-struct Outcome {
-  int status;
-  std::string err;
-};
-
-struct Picture {
-  std::vector<std::uint32_t> pixels;
-  int width = 0, height = 0;
-  std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
-  int count(std::uint32_t colour, int x0, int y0, int x1, int y1) const {
-    int n = 0;
-    for (int y = y0; y < y1; ++y) {
-      for (int x = x0; x < x1; ++x) {
-        n += at(x, y) == colour;
-      }
-    }
-    return n;
-  }
-};
-
-class Render : public ::testing::Test {
-protected:
-  fs::path dir;
-  void SetUp() override {
-    const char* out = std::getenv("LUMICURVE_TEST_OUTPUT");
-    dir = fs::path(out != nullptr ? out : "test-output") /
-          ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-
-  std::string path(const std::string& name) const { return (dir / name).string(); }
-
-  Outcome run(const std::string& args) const {
-    std::string errFile = path("stderr.txt");
-    std::string command =
-        std::string(LUMICURVE_RENDER) + " " + args + " 2>" + errFile + " </dev/null";
-    int raw = std::system(command.c_str());
-    std::ifstream in(errFile);
-    std::stringstream err;
-    err << in.rdbuf();
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, err.str()};
-  }
-
-  // A settings file of the defaults with some lines replaced (line numbers from 1).
-  std::string settings(const std::string& name, std::vector<std::pair<int, std::string>> changes) {
-    std::vector<std::string> lines = {"Orlenta:Lumicurve",
-                                      "0",
-                                      "300",
-                                      "300",
-                                      "-10.0",
-                                      "10.0",
-                                      "-10.0",
-                                      "10.0",
-                                      "-10.0",
-                                      "10.0",
-                                      "1.0",
-                                      "1.0",
-                                      "1.0",
-                                      "1.0",
-                                      "0.01",
-                                      "20",
-                                      "( 3*2*sin(x)*cos(x)/(sin(x)^3+cos(x)^3) )*cos(x)",
-                                      "( 3*2*sin(x)*cos(x)/(sin(x)^3+cos(x)^3) )*sin(x)",
-                                      "x^2 + y^2 - 1.0",
-                                      "a*x^2 + b*x + c"};
-    for (const auto& [line, text] : changes) {
-      lines[static_cast<std::size_t>(line - 1)] = text;
-    }
-    std::ofstream out(path(name), std::ios::binary);
-    for (const auto& l : lines) {
-      out << l << "\r\n"; // as the Windows build writes them
-    }
-    return path(name);
-  }
-
-  Picture picture(const std::string& file) const {
-    Picture p;
-    EXPECT_TRUE(readPng(file.c_str(), p.pixels, p.width, p.height)) << file;
-    return p;
-  }
-};
 
 TEST_F(Render, DefaultSettingsDrawTheParabola) {
   Outcome r = run(path("default.png"));

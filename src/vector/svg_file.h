@@ -1,0 +1,14 @@
+#pragma once
+// A recorded pass as an SVG document: the picture's 1024 x 768 pixels (or
+// whatever its size) as the user space, shapes as paths, and the texts as text
+// elements in the face the picture uses, each glyph at its pen position, so that
+// they can be selected and searched.
+
+#include "plot/recording.h"
+
+#include <string>
+
+std::string svgDocument(const Recording& recording);
+
+// Writes the document to path. On failure returns false and leaves nothing new there.
+bool writeSvg(const Recording& recording, const char* path);

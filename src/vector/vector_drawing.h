@@ -1,0 +1,59 @@
+#pragma once
+// A recorded pass as vector shapes in the picture's own coordinates (one unit a
+// pixel, y downwards), the same for every file format: filled rectangles,
+// strokes one pixel wide along pixel centres, and texts placed glyph by glyph.
+// Consecutive shapes of one colour form a group: drawn in any order they give
+// the same picture, so a writer draws each kind of a group as one path.
+
+#include "plot/font_engine.h"
+#include "plot/recording.h"
+
+#include <string>
+#include <vector>
+
+namespace vectors {
+
+struct Point {
+  double x, y;
+  bool operator==(const Point&) const = default;
+};
+
+// A stroke one unit wide with flat ends and mitred corners along the centre line
+// through the points, closed back to the first when closed is set. It covers the
+// pixels its lines set: lines that continue one another form one polyline
+// through their pixel centres, its ends moved half a step out over the first
+// pixel and half a step back from the end pixel, which a line does not set.
+struct Polyline {
+  std::vector<Point> points;
+  bool closed = false;
+};
+
+struct TextItem {
+  std::u32string chars;   // control characters replaced by U+FFFD
+  std::vector<double> xs; // the pen position of each character
+  double baseline = 0;
+  fonts::FaceInfo face;
+  bool bold = false;
+  bool italic = false;
+};
+
+struct Group {
+  COLORREF colour = 0;
+  std::vector<MarkRect> rects;
+  std::vector<Polyline> lines;
+  std::vector<TextItem> texts;
+};
+
+struct Drawing {
+  int width = 0;
+  int height = 0;
+  std::vector<Group> groups; // bottom first
+};
+
+Drawing drawingOf(const Recording& recording);
+
+// "#rrggbb".
+std::string hexColour(COLORREF colour);
+std::string toUtf8(const std::u32string& chars);
+
+} // namespace vectors
