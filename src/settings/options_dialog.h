@@ -13,5 +13,9 @@ INT_PTR optionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPara
 // static objects, or a test's own.
 void setOptionsDialogTarget(PlotSettings* settings, PlotState* live);
 
-// The nine-line key help of the "F1" button and of the main window's F1 key (1251).
-extern const char KeyHelpText[];
+// The texts of the help buttons and the About box (1251, lines separated by CR LF).
+// The key help is also what the main window's F1 key shows.
+extern const char* const OperatorHelpText;
+extern const char* const KeyHelpText;
+extern const char* const RulesText;
+extern const char* const AboutText;

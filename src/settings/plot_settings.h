@@ -8,6 +8,9 @@
 
 #include <cstdint>
 
+// Sent by the options dialog's Apply button to the dialog itself.
+inline constexpr UINT WM_APPLYSETTINGS = WM_USER + 1;
+
 class PlotSettings {
 public:
   char fileName[500] = {};
@@ -44,6 +47,24 @@ public:
   // Throws a malloc'd char* message for a file that is not a settings file.
   void loadFile(const char* path);
 
+  // The options dialog. Shows the view's origin and pixels and every text, and
+  // clicks the radio button of the kind.
+  void initDialog(HWND dialog, const PlotState& live);
+  // The eighteen texts into their edits, and back (each edit read into its text's
+  // own block, at most capacity - 1 characters).
+  void toDialog();
+  void fromDialog();
+  // Clicks the radio button of the kind; nothing for a kind outside 0..4.
+  void selectKindButton();
+  // A button or radio button of the dialog, by the identifier in the low word.
+  void onCommand(WPARAM wParam);
+
   // The eighteen texts in field order, which is also the order of the file.
   CText* text(int index);
+
+private:
+  void chooseKind(std::int32_t newKind);
+  // The dialog's Load and Save buttons.
+  void loadFromDialog();
+  void saveFromDialog();
 };

@@ -1,16 +1,12 @@
 // The settings file: a header line, the graph kind and the eighteen settings
 // texts, one per line, in the code page 1251 bytes as typed.
 
+#include "settings/file_replace.h"
 #include "settings/plot_settings.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
 
 namespace {
@@ -89,32 +85,6 @@ private:
   bool atEnd_ = false;
 };
 
-bool writeAll(int fd, const char* bytes, std::size_t count) {
-  while (count > 0) {
-    ssize_t written = ::write(fd, bytes, count);
-    if (written < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      return false;
-    }
-    bytes += written;
-    count -= static_cast<std::size_t>(written);
-  }
-  return true;
-}
-
-// The mode a new file gets: that of the file it replaces, or the usual one.
-mode_t modeFor(const std::string& target) {
-  struct stat info;
-  if (::stat(target.c_str(), &info) == 0) {
-    return info.st_mode & 07777;
-  }
-  mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
-}
-
 } // namespace
 
 void PlotSettings::saveFile(const char* path) {
@@ -131,21 +101,8 @@ void PlotSettings::saveFile(const char* path) {
     content.append("\n");
   }
 
-  // The old file is replaced only by a complete new one.
-  std::string target = systemPath(name.buffer);
-  std::string temporary = target + ".XXXXXX";
-  int fd = ::mkstemp(temporary.data());
-  bool saved = false;
-  if (fd >= 0) {
-    saved = writeAll(fd, content.buffer, static_cast<std::size_t>(content.length)) &&
-            ::fchmod(fd, modeFor(target)) == 0 && ::fsync(fd) == 0;
-    saved = ::close(fd) == 0 && saved;
-    saved = saved && ::rename(temporary.c_str(), target.c_str()) == 0;
-    if (!saved) {
-      ::unlink(temporary.c_str());
-    }
-  }
-  if (!saved) {
+  if (!replaceFileContent(systemPath(name.buffer), content.buffer,
+                          static_cast<std::size_t>(content.length))) {
     CText message("Фаил не сохранен : "_cp1251);
     message.append(name.buffer, 0, name.length);
     MessageBoxA(dialogWindow, message.buffer, "Ошибка"_cp1251, MB_OK);

@@ -59,10 +59,3 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   box.exec();
   return IDOK;
 }
-
-BOOL GetOpenFileNameA(OPENFILENAMEA* dialog) {
-  if (auto hook = currentDialogHooks().openFileName) {
-    return hook(dialog);
-  }
-  return FALSE;
-}

@@ -136,6 +136,8 @@ inline constexpr UINT MB_OK = 0x00000000;
 inline constexpr int IDOK = 1;
 inline constexpr int IDCANCEL = 2;
 
+inline constexpr UINT BM_GETCHECK = 0x00F0;
+inline constexpr UINT BM_SETCHECK = 0x00F1;
 inline constexpr WORD BN_CLICKED = 0;
 inline constexpr WORD EN_CHANGE = 0x0300;
 inline constexpr UINT BST_UNCHECKED = 0;
@@ -222,10 +224,18 @@ HWND CreateStatusWindowA(LONG style, LPCSTR text, HWND parent, UINT id);
 
 // --- dialogs ----------------------------------------------------------------------
 
-// The result given to EndDialog, or -1 when the dialog cannot be built.
+// A modal dialog from a template of the program's resources, centred on the
+// screen; WM_INITDIALOG reaches the procedure (with initParam) before it shows.
+// Clicks send WM_COMMAND with BN_CLICKED and edits EN_CHANGE, each with the
+// control's identifier; Enter presses the default button, Escape sends IDCANCEL,
+// the close box WM_CLOSE. Returns the result given to EndDialog, or -1 when the
+// dialog cannot be built. Each control's widget has its identifier as its
+// object name, for tests that drive the dialog with real input.
 INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC procedure,
                         LPARAM initParam);
 BOOL EndDialog(HWND dialog, INT_PTR result);
+// Dialog units to pixels by the dialog font's average character width and height.
+BOOL MapDialogRect(HWND dialog, RECT* rect);
 HWND GetDlgItem(HWND dialog, int id);
 BOOL SetWindowTextA(HWND window, LPCSTR text);
 // Stores at most count - 1 characters and a NUL; returns the number stored.
@@ -270,7 +280,13 @@ struct OPENFILENAMEA {
 // The size of the older, shorter layout of the record (without its last three members).
 inline constexpr DWORD OPENFILENAME_SIZE_VERSION_400A = 76;
 
-// Fills lpstrFile with the chosen path (1251) and returns TRUE, or returns FALSE.
+// Qt's own file dialog, starting from the folder and name in lpstrFile, with the
+// filters of lpstrFilter; without an owner it disables no window. Fills
+// lpstrFile with the chosen full path (1251) and returns TRUE; returns FALSE,
+// leaving lpstrFile as it was, when nothing was chosen or the path does not fit
+// the buffer or code page 1251 (a path must reach the file system unchanged).
+// The record's title, flags, initial folder and default extension are not read:
+// the dialog shows its default title.
 BOOL GetOpenFileNameA(OPENFILENAMEA* dialog);
 
 // --- threads and the process ----------------------------------------------------

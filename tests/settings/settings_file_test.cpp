@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstdlib>
@@ -155,6 +158,130 @@ TEST(SettingsFile, SaveReplacesAnExistingFileWithoutAsking) {
   s.saveFile(path.c_str());
   EXPECT_EQ(readBytes(path), kDefaultFile);
   EXPECT_TRUE(boxes.shown.empty());
+}
+
+// Saves the defaults as an ordinary user would: as nobody when the tests run as
+// root, for whom no permission bit counts. Returns the number of message boxes
+// shown, or -1 when the save could not be run.
+int saveAsOrdinaryUser(const std::string& path) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+      ::_exit(100);
+    }
+    int shown = 0;
+    DialogHooks hooks;
+    hooks.messageBox = [&shown](HWND, LPCSTR, LPCSTR, UINT) { return ++shown, IDOK; };
+    SetDialogHooks(std::move(hooks));
+    PlotSettings s;
+    s.saveFile(path.c_str());
+    ::_exit(shown);
+  }
+  int status = 0;
+  return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status)
+             ? WEXITSTATUS(status)
+             : -1;
+}
+
+ino_t inodeOf(const std::string& path) {
+  struct stat info {};
+  ::stat(path.c_str(), &info);
+  return info.st_ino;
+}
+
+TEST(SettingsFile, SaveRefusesAFileTheUserMayNotWrite) {
+  ScratchFolder folder;
+  std::string path = folder / "plot.ini";
+  writeBytes(path, "old content\n");
+  ::chmod(path.c_str(), 0444);
+  ::chmod(folder.path.c_str(), 0777); // a new file could be put beside it
+  EXPECT_EQ(saveAsOrdinaryUser(path), 1);
+  EXPECT_EQ(readBytes(path), "old content\n");
+  EXPECT_EQ(folder.names(), std::vector<std::string>{"plot.ini"});
+}
+
+TEST(SettingsFile, SaveRewritesInPlaceWhereTheFolderTakesNoNewFile) {
+  ScratchFolder folder;
+  std::string path = folder / "plot.ini";
+  writeBytes(path, "old content\n");
+  ::chmod(path.c_str(), 0666);
+  const ino_t before = inodeOf(path);
+  ::chmod(folder.path.c_str(), 0555);
+  EXPECT_EQ(saveAsOrdinaryUser(path), 0);
+  ::chmod(folder.path.c_str(), 0700);
+  EXPECT_EQ(readBytes(path), kDefaultFile);
+  EXPECT_EQ(inodeOf(path), before);
+  EXPECT_EQ(folder.names(), std::vector<std::string>{"plot.ini"});
+}
+
+TEST(SettingsFile, SaveThroughALinkReplacesTheFileItNames) {
+  struct Case {
+    const char* saved;  // the link saved to
+    const char* target; // the file that must get the content
+  } cases[] = {{"link.ini", "real.ini"},
+               {"chain.ini", "real.ini"},
+               {"dangling.ini", "sub/created.ini"},
+               {"absolute.ini", "sub/real.ini"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.saved);
+    ScratchFolder folder;
+    std::filesystem::create_directory(folder.path / "sub");
+    writeBytes(folder / "real.ini", "old\n");
+    writeBytes(folder / "sub/real.ini", "old\n");
+    ::chmod((folder / "real.ini").c_str(), 0640);
+    std::filesystem::create_symlink("real.ini", folder.path / "link.ini");
+    std::filesystem::create_symlink("link.ini", folder.path / "chain.ini");
+    std::filesystem::create_symlink("sub/created.ini", folder.path / "dangling.ini");
+    std::filesystem::create_symlink(folder.path / "sub/real.ini", folder.path / "absolute.ini");
+    const auto entries = [&] {
+      std::vector<std::string> all = folder.names();
+      for (const auto& e : std::filesystem::directory_iterator(folder.path / "sub")) {
+        all.push_back("sub/" + e.path().filename().string());
+      }
+      std::sort(all.begin(), all.end());
+      return all;
+    };
+    std::vector<std::string> expected = entries();
+    if (!std::filesystem::exists(folder.path / c.target)) {
+      expected.push_back(c.target);
+      std::sort(expected.begin(), expected.end());
+    }
+
+    PlotSettings s;
+    MessageBoxes boxes;
+    s.saveFile((folder / c.saved).c_str());
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.path / c.saved));
+    EXPECT_EQ(readBytes(folder / c.target), kDefaultFile);
+    EXPECT_EQ(entries(), expected); // no temporary left, no link replaced
+    EXPECT_EQ(std::filesystem::status(folder.path / "real.ini").permissions(),
+              std::filesystem::perms(0640));
+  }
+}
+
+TEST(SettingsFile, SaveUnderNamesOfAnyLength) {
+  struct Case {
+    const char* name;
+    std::string saved; // relative to the folder; it holds ".ini", so it is kept
+  } cases[] = {{"the longest name", std::string(251, 'n') + ".ini"},
+               {"one byte", "x.ini.d/a"},
+               {"dot ini alone", ".ini"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchFolder folder;
+    std::filesystem::create_directory(folder.path / "x.ini.d");
+    std::string path = folder / c.saved;
+    writeBytes(path, "old\n");
+    PlotSettings s;
+    MessageBoxes boxes;
+    s.saveFile(path.c_str());
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(readBytes(path), kDefaultFile);
+    const auto where = std::filesystem::path(path).parent_path();
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(where),
+                            std::filesystem::directory_iterator()),
+              where == folder.path ? 2 : 1); // nothing left beside it
+  }
 }
 
 TEST(SettingsFile, LoadRejectsWhatIsNotASettingsFile) {

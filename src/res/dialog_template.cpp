@@ -1,0 +1,110 @@
+// Template 105: the options dialog.
+#include "expr/cp1251.h"
+#include "res/resources.h"
+
+namespace res {
+namespace {
+
+using namespace style;
+
+constexpr std::uint32_t kControl = Child | Visible;
+constexpr std::uint32_t kPush = kControl | PushButton | TabStop;
+constexpr std::uint32_t kDefault = kControl | DefPushButton | TabStop | Disabled;
+// Every radio button starts a group of its own: the program checks them itself.
+constexpr std::uint32_t kRadio = kControl | AutoRadioButton | Group;
+constexpr std::uint32_t kEdit = kControl | Border | AutoHScroll | TabStop;
+constexpr std::uint32_t kLabel = kControl | LeftText;
+constexpr std::uint32_t kFrame = kControl | GroupBox;
+
+constexpr ControlClass B = ControlClass::Button;
+constexpr ControlClass E = ControlClass::Edit;
+constexpr ControlClass S = ControlClass::Static;
+
+const DialogControl kOptionsControls[] = {
+    {1, B, "Apply", 3, 145, 85, 24, kDefault},
+    {2, B, "Cancel", 92, 145, 50, 24, kPush},
+    {3, B, "Exit", 145, 145, 50, 24, kPush},
+    {4, B, "Помощь"_cp1251, 389, 154, 50, 15, kPush},
+    {5, B, "F1", 389, 137, 50, 15, kPush},
+    {6, B, "Правила"_cp1251, 389, 121, 50, 15, kPush},
+    {7, B, "Загрузить"_cp1251, 443, 154, 50, 15, kPush},
+    {8, B, "Сохранить"_cp1251, 443, 137, 50, 15, kPush},
+    {9, B, "Reset", 389, 105, 50, 15, kPush},
+    {10, B, "About", 443, 121, 50, 15, kPush},
+    {1011, B, "", 521, 10, 10, 9, kRadio},
+    {1005, B, "", 521, 42, 10, 9, kRadio},
+    {1006, B, "", 521, 70, 10, 9, kRadio},
+    {1008, B, "", 521, 80, 10, 9, kRadio},
+    {1010, B, "", 521, 90, 10, 9, kRadio},
+    {1017, E, "", 41, 8, 469, 12, kEdit},
+    {1027, E, "", 41, 32, 469, 12, kEdit},
+    {1028, E, "", 41, 46, 469, 12, kEdit},
+    {1029, E, "", 41, 79, 469, 12, kEdit},
+    {1030, E, "", 27, 112, 40, 12, kEdit},
+    {1031, E, "", 27, 126, 40, 12, kEdit},
+    {1034, E, "", 114, 112, 80, 12, kEdit},
+    {1035, E, "", 114, 126, 80, 12, kEdit},
+    {1036, E, "", 243, 111, 40, 12, kEdit},
+    {1037, E, "", 284, 111, 40, 12, kEdit},
+    {1038, E, "", 243, 125, 40, 12, kEdit},
+    {1039, E, "", 284, 125, 40, 12, kEdit},
+    {1042, E, "", 243, 139, 40, 12, kEdit},
+    {1043, E, "", 284, 139, 40, 12, kEdit},
+    {1044, E, "", 339, 112, 40, 12, kEdit},
+    {1045, E, "", 339, 126, 40, 12, kEdit},
+    {1046, E, "", 339, 140, 40, 12, kEdit},
+    {1047, E, "", 339, 154, 40, 12, kEdit},
+    {-1, B, "Static", 3, 0, 534, 25, kFrame},
+    {-1, S, "f(x) =", 8, 9, 33, 8, kLabel},
+    {-1, B, "Static", 3, 25, 534, 38, kFrame},
+    {-1, S, "OX: f(x) =", 8, 34, 33, 8, kLabel},
+    {-1, S, "OY: f(x) =", 8, 47, 33, 8, kLabel},
+    {-1, B, "Static", 3, 64, 534, 38, kFrame},
+    {-1, S, " f(x,y) =", 8, 79, 33, 8, kLabel},
+    {-1, S, "<0", 510, 71, 11, 8, kLabel},
+    {-1, S, "=0", 510, 80, 11, 8, kLabel},
+    {-1, S, ">0", 510, 89, 11, 8, kLabel},
+    {-1, B, "Position", 3, 103, 67, 39, kFrame},
+    // The labels name the axes drawn at these canvas coordinates: OY at x, OX at y.
+    {-1, S, "OY =", 9, 113, 18, 8, kLabel},
+    {-1, S, "OX =", 9, 127, 18, 8, kLabel},
+    {-1, B, "Attribute", 73, 103, 125, 39, kFrame},
+    {-1, S, "Accuracy", 79, 113, 33, 8, kLabel},
+    {-1, S, "Pixels", 79, 127, 33, 8, kLabel},
+    {-1, B, "Definition", 203, 103, 123, 52, kFrame},
+    {-1, S, "X(ot,to) =", 209, 112, 33, 8, kLabel},
+    {-1, S, "Y(ot,to) =", 209, 126, 33, 8, kLabel},
+    {-1, S, "T(ot,to) =", 209, 141, 33, 8, kLabel},
+    {-1, B, "Variable", 330, 103, 54, 66, kFrame},
+    {-1, S, "a", 333, 112, 8, 8, kLabel},
+    {-1, S, "b", 333, 127, 8, 8, kLabel},
+    {-1, S, "c", 333, 140, 8, 8, kLabel},
+    {-1, S, "d", 333, 154, 8, 8, kLabel},
+};
+
+constexpr int kRussian = 1049;
+
+const DialogTemplate kOptionsDialog = {
+    kOptionsDialogId,
+    kRussian,
+    "Option",
+    0,
+    0,
+    540,
+    174,
+    Popup | Caption | SysMenu | MinimizeBox | ModalFrame | Center | ShellFont,
+    "MS Shell Dlg",
+    8,
+    400,
+    false,
+    kOptionsControls,
+    static_cast<int>(sizeof kOptionsControls / sizeof kOptionsControls[0]),
+};
+
+} // namespace
+
+const DialogTemplate* findDialog(int id) {
+  return id == kOptionsDialogId ? &kOptionsDialog : nullptr;
+}
+
+} // namespace res
