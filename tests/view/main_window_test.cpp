@@ -98,8 +98,14 @@ struct MainWindow {
     settle();
   }
   ~MainWindow() {
-    view->stopWorker();
-    DestroyWindow(window);
+    if (view) {
+      view->stopWorker();
+    }
+    if (IsWindow(window)) {
+      DestroyWindow(window);
+      MSG quit; // the quit message that the window's end posted
+      GetMessageA(&quit, nullptr, 0, 0);
+    }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     SetDialogHooks(DialogHooks{});
   }
@@ -220,8 +226,11 @@ TEST(MainWindow, OneNotchPerHundredTwentyWhateverTheWheelReports) {
     double pixels;
   };
   const Case cases[] = {
-      {{120}, 21},        {{-120}, 19},       {{240}, 22},         {{-360}, 17},
-      {{40, 40, 40}, 21}, {{60, 60, 60}, 21}, {{60, -60, 60}, 20},
+      {{120}, 21},         {{-120}, 19},       {{240}, 22},         {{-360}, 17},
+      {{40, 40, 40}, 21},  {{60, 60, 60}, 21}, {{60, -60, 60}, 21}, // the 60 left over makes a
+                                                                    // notch; a turn back starts
+                                                                    // afresh
+      {{-60, 60, 60}, 21},
   };
   MainWindow w;
   for (const Case& c : cases) {
