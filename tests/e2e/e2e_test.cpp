@@ -104,6 +104,8 @@ TEST(EndToEnd, AUserDrawsPansZoomsEditsAndCloses) {
   const std::uint32_t bar = c.at(600, c.area.height - 10);
   EXPECT_NE(bar, kWhite) << "no status bar along the bottom";
   EXPECT_NE(bar, kBlack);
+  desktop.run("xdotool mousemove " + std::to_string(c.area.x + 420) + " " +
+              std::to_string(c.area.y + 200) + "; sleep 0.3");
   if (!docsPath("main-window.png").empty()) {
     desktop.run("import -window " + main + " -frame png24:" + docsPath("main-window.png"));
   }
