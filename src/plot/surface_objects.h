@@ -1,0 +1,77 @@
+#pragma once
+// The objects behind the drawing surface's handles. Only the surface's own files
+// include this.
+
+#include "plot/font_engine.h"
+#include "plot/surface.h"
+
+#include <cstdint>
+#include <vector>
+
+struct Recording;
+
+namespace surface {
+
+struct Pen final : GdiPen {
+  COLORREF color = 0;
+};
+
+struct Brush final : GdiBrush {
+  COLORREF color = 0;
+};
+
+struct Font final : GdiFont {
+  fonts::FontRequest request;
+};
+
+struct Bitmap final : GdiBitmap {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint32_t> pixels; // 0x00RRGGBB, row-major, top row first
+
+  bool empty() const { return pixels.empty(); }
+  std::uint32_t* row(std::int64_t y) {
+    return pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+  }
+};
+
+inline std::uint32_t toPixel(COLORREF c) {
+  return ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
+}
+inline COLORREF toColorRef(std::uint32_t p) {
+  return toPixel(p);
+}
+
+} // namespace surface
+
+struct DeviceContext {
+  // Never null: a DC without a bitmap of its own holds the empty stock bitmap.
+  surface::Bitmap* bitmap = nullptr;
+  surface::Pen* pen = nullptr;
+  surface::Brush* brush = nullptr;
+  surface::Font* font = nullptr;
+  POINT position{0, 0};
+  int rop2 = R2_COPYPEN;
+  int bkMode = OPAQUE;
+  COLORREF textColor = RGB(0, 0, 0);
+  COLORREF bkColor = RGB(255, 255, 255);
+  Recording* recording = nullptr; // set for a recording DC, which draws no pixels
+};
+
+namespace surface {
+
+struct Stock {
+  Brush white, ltgray, gray, dkgray, black;
+  Pen whitePen, blackPen;
+  Font system, gui;
+  Bitmap none;
+};
+
+// Never destroyed: objects may be deleted by static objects after main.
+Stock& stock();
+
+// The object behind a handle, or null for a handle that is not a live one of the kind.
+DeviceContext* liveDc(HDC dc);
+Bitmap* liveBitmap(HBITMAP bitmap);
+
+} // namespace surface
