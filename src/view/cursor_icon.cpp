@@ -57,6 +57,10 @@ QCursor cursorOf(HCURSOR cursor) {
   // 1 with 0 inverts, which is Windows' AND / XOR pair turned around.
   QImage bitmap(c->width, c->height, QImage::Format_Mono);
   QImage mask(c->width, c->height, QImage::Format_Mono);
+  // Index 1 is color1, the set bit of a QBitmap.
+  const QList<QRgb> table = {qRgb(255, 255, 255), qRgb(0, 0, 0)};
+  bitmap.setColorTable(table);
+  mask.setColorTable(table);
   for (int y = 0; y < c->height; ++y) {
     for (int x = 0; x < c->width; ++x) {
       const bool andBit = ((c->andMask[y] >> (31 - x)) & 1u) != 0;

@@ -7,6 +7,9 @@
 #include "view/window_internal.h"
 
 #include <QApplication>
+#include <QBitmap>
+#include <QCursor>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTimer>
@@ -145,6 +148,26 @@ TEST(MainWindow, StartsWithTheDialogThenTwoPassesAndShowsThePicture) {
   EXPECT_EQ(w.view->liveState.firstProgram != nullptr, true) << "Apply ran inside creation";
 }
 
+TEST(MainWindow, TheCrosshairCursorIsTheClassCursorFromCreationOn) {
+  MainWindow w;
+  const QCursor cursor = w.widget()->cursor();
+  ASSERT_EQ(cursor.shape(), Qt::BitmapCursor);
+  EXPECT_EQ(cursor.hotSpot(), QPoint(15, 16));
+  const QImage lines = cursor.bitmap().toImage();
+  const QImage opaque = cursor.mask().toImage();
+  struct Probe {
+    int x, y;
+    bool black;
+  };
+  for (Probe p : {Probe{15, 0, true}, Probe{15, 31, true}, Probe{0, 16, true}, Probe{31, 16, true},
+                  Probe{15, 16, false}, Probe{14, 15, false}, Probe{16, 17, false}}) {
+    // Set bits (color1) are black in a QBitmap's image.
+    const bool shown =
+        opaque.pixel(p.x, p.y) == qRgb(0, 0, 0) && lines.pixel(p.x, p.y) == qRgb(0, 0, 0);
+    EXPECT_EQ(shown, p.black) << p.x << "," << p.y;
+  }
+}
+
 TEST(MainWindow, KeysChangeTheLiveStateAsTheTableSays) {
   struct Case {
     const char* name;
@@ -226,10 +249,15 @@ TEST(MainWindow, OneNotchPerHundredTwentyWhateverTheWheelReports) {
     double pixels;
   };
   const Case cases[] = {
-      {{120}, 21},         {{-120}, 19},       {{240}, 22},         {{-360}, 17},
-      {{40, 40, 40}, 21},  {{60, 60, 60}, 21}, {{60, -60, 60}, 21}, // the 60 left over makes a
-                                                                    // notch; a turn back starts
-                                                                    // afresh
+      {{120}, 21},
+      {{-120}, 19},
+      {{240}, 22},
+      {{-360}, 17},
+      {{40, 40, 40}, 21},
+      {{60, 60, 60}, 21},
+      {{60, -60, 60}, 21}, // the 60 left over makes a
+                           // notch; a turn back starts
+                           // afresh
       {{-60, 60, 60}, 21},
   };
   MainWindow w;
