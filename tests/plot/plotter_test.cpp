@@ -449,6 +449,35 @@ TEST(Plotter, StopRequestEndsTheTracerWithoutFrame) {
   }
 }
 
+TEST(Plotter, WatchStopsAPassAtItsSampleCount) {
+  for (GraphKind kind : {Explicit, Parametric, ImplicitLess}) {
+    for (bool fast : {true, false}) {
+      SCOPED_TRACE(std::to_string(kind) + (fast ? " fast" : " plain"));
+      Pass pass;
+      pass.simpleGraph(kind);
+      pass.plotter.fastPaths = fast;
+      pass.plotter.watchAt = 777; // not a whole per cent of any of these passes
+      int calls = 0;
+      pass.plotter.watch = [&] {
+        ++calls;
+        EXPECT_EQ(pass.plotter.samplesDone, 777);
+        pass.ctx.stopRequest = true;
+      };
+      ProgressWindow window(pass);
+      pass.run();
+      EXPECT_EQ(calls, 1);
+      EXPECT_EQ(pass.plotter.samplesDone, 777); // the sample after the stop is not counted
+      EXPECT_NE(pass.canvas.at(0, 0), kFrameGreen);
+      // The percentage rose as ever up to the stop.
+      std::vector<int> percents;
+      for (int p = 1; p <= 777 * 100 / pass.plotter.samplesTotal; ++p) {
+        percents.push_back(p);
+      }
+      EXPECT_EQ(window.shown, percents);
+    }
+  }
+}
+
 TEST(Plotter, StopRequestBeforeThePassDrawsNothing) {
   Pass pass;
   pass.explicitGraph("x");
