@@ -96,7 +96,7 @@ TEST(Plotter, AxisOnTheCanvasEdgeIsNotDrawn) {
     EXPECT_EQ(c.count(kBlack, col, 1, col + 1, 767) == 766, k.vertical);
     // Inside the frame, within 20 pixels of an undrawn axis, where its marks and
     // labels would fall, nothing is dark but the other axis with its own marks and
-    // labels (a band 50 pixels wide around it).
+    // labels (a band around it).
     auto darkNear = [&](int x0, int y0, int x1, int y1) {
       int n = 0;
       for (int y = std::max(y0, 1); y < std::min(y1, 767); ++y) {
@@ -113,6 +113,9 @@ TEST(Plotter, AxisOnTheCanvasEdgeIsNotDrawn) {
     }
     if (!k.vertical) {
       EXPECT_EQ(darkNear(k.oX - 20, 0, k.oX + 40, 768), 0) << "marks or labels of OY";
+    }
+    if (!k.horizontal && !k.vertical) {
+      EXPECT_EQ(c.count(kBlack), 0);
     }
     if (k.horizontal && k.vertical) {
       EXPECT_EQ(c.at(21, row - 3), kBlack); // a mark of each axis
