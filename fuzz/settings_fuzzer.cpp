@@ -1,8 +1,8 @@
 // The input bytes loaded as a settings file through a temporary file, as the
 // options dialog's Load does, then Apply, then one whole pass into a 1024 x 768
-// picture, as lumicurve-render draws it. A pass that would take more than
-// kSampleBudget samples is stopped by a stop request at that count, and the stop
-// must be honoured: no further sample counted, no frame, the pen put back.
+// picture, as lumicurve-render draws it. A pass that would take more than its
+// budget of samples is stopped by a stop request at that count, and the stop must
+// be honoured: no further sample counted, no frame, the pen put back.
 
 #include "expr/program.h"
 #include "fuzz_report.h"
@@ -22,10 +22,13 @@
 
 namespace {
 
-// About half the default implicit pass; a formula of many nodes gets fewer samples,
-// so that every input finishes within about a second.
-constexpr std::int64_t kSampleBudget = 2'000'000;
-constexpr std::int64_t kNodeSampleBudget = 60'000'000;
+// Budgets that let every input finish within a few seconds under the sanitizers:
+// an implicit scan sets one pixel per sample (half the default pass); a curve may
+// draw a line across the whole picture for each sample; a formula of many nodes
+// gets fewer samples.
+constexpr std::int64_t kImplicitSamples = 2'000'000;
+constexpr std::int64_t kCurveSamples = 50'000;
+constexpr std::int64_t kNodeSamples = 60'000'000;
 
 constexpr COLORREF kFrameGreen = RGB(0, 120, 0);
 
@@ -139,8 +142,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   WorkerContext context(live, plotter, {scrollX, scrollY});
   std::int64_t nodes = std::max(nodeCount(live.firstProgram->root), std::int64_t{1}) +
                        nodeCount(live.secondProgram->root);
-  plotter.watchAt =
-      std::max(std::int64_t{1000}, std::min(kSampleBudget, kNodeSampleBudget / nodes));
+  const std::int64_t samples =
+      live.kind == Explicit || live.kind == Parametric ? kCurveSamples : kImplicitSamples;
+  plotter.watchAt = std::max(std::int64_t{1000}, std::min(samples, kNodeSamples / nodes));
   bool stopped = false;
   plotter.watch = [&] {
     stopped = true;
