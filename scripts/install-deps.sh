@@ -13,6 +13,7 @@ packages=(
   qt6-base-dev
   xvfb xauth xdotool x11-utils imagemagick openbox
   dpkg-dev desktop-file-utils
+  clang libclang-rt-14-dev libfuzzer-14-dev
 )
 
 missing=()

@@ -118,6 +118,10 @@ void CText::assign(const CText& other) {
   if (&other == this) {
     return;
   }
+  if (other.buffer == nullptr) {
+    assign("", 0, 0); // a released text has no bytes: the copy is empty
+    return;
+  }
   assignRange(other, 0, other.length);
 }
 
@@ -141,17 +145,15 @@ void CText::assign(const char* text, std::int32_t from, std::int32_t count) {
 }
 
 void CText::assignRange(const CText& other, std::int32_t from, std::int32_t count) {
-  if (other.buffer == nullptr) {
-    assign("", 0, 0);
-    return;
-  }
-  assign(other.buffer, from, count);
+  assign(other.buffer, from, count); // a released source, like a null text, changes nothing
 }
 
 void CText::append(const char* text, std::int32_t from, std::int32_t count) {
-  if (text == nullptr || count <= 0) {
+  if (text == nullptr) {
     return;
   }
+  count = std::max(count, 0);
+  // A full text grows even for zero bytes.
   if (capacity - length <= count || buffer == nullptr) {
     // Build the new block before freeing the old one: the source may lie in it.
     std::int32_t newCapacity = capacity + growStep + count;
@@ -159,11 +161,13 @@ void CText::append(const char* text, std::int32_t from, std::int32_t count) {
     if (length > 0) {
       std::memcpy(block, buffer, static_cast<std::size_t>(length));
     }
-    std::memcpy(block + length, text + from, static_cast<std::size_t>(count));
+    if (count > 0) {
+      std::memcpy(block + length, text + from, static_cast<std::size_t>(count));
+    }
     std::free(buffer);
     buffer = block;
     capacity = newCapacity;
-  } else {
+  } else if (count > 0) {
     std::memmove(buffer + length, text + from, static_cast<std::size_t>(count));
   }
   length += count;
@@ -220,17 +224,21 @@ void CText::writeReal(double value, std::int32_t pos) {
   if (capacity <= pos + 50 || buffer == nullptr) {
     grow(pos + 50);
   }
-  // Nothing in the system writes a real outside the 32-bit range or a NaN; such a
-  // value is written as the nearest one the format can hold (a NaN as 0).
   if (!(value == value)) {
     value = 0.0;
   }
-  value = std::clamp(value, -2147483647.0, 2147483647.0);
   if (value < 0) {
     buffer[length++] = '-';
     value = -value;
   }
-  std::int32_t n = static_cast<std::int32_t>(value);
+  // Nothing in the system writes a real whose integer part lies beyond 32 bits, nor
+  // a NaN; such a value is written as the nearest one the format holds (a NaN as 0).
+  // Below that the integer part is exact and its fraction follows it.
+  if (value >= 2147483648.0) {
+    value = 2147483647.0;
+  }
+  const std::int32_t whole = static_cast<std::int32_t>(value);
+  std::int32_t n = whole;
   std::int32_t first = length;
   do {
     buffer[length++] = static_cast<char>('0' + n % 10);
@@ -238,7 +246,7 @@ void CText::writeReal(double value, std::int32_t pos) {
   } while (n != 0);
   std::reverse(buffer + first, buffer + length);
   buffer[length++] = '.';
-  double f = value - static_cast<double>(static_cast<std::int32_t>(value));
+  double f = value - static_cast<double>(whole);
   for (int i = 0; i < 13; ++i) {
     f = f * 10;
     std::int32_t d = static_cast<std::int32_t>(f);
@@ -315,7 +323,8 @@ int CText::compare(const CText& lhs, const CText& rhs) {
 std::int32_t CText::find(const CText& pattern) const {
   for (std::int32_t i = 0; i < length; ++i) {
     std::int32_t matched = 0;
-    while (matched < pattern.length && i + matched < length &&
+    // The terminator takes part, so a pattern that ends in a NUL matches at the end.
+    while (matched < pattern.length && i + matched <= length &&
            buffer[i + matched] == pattern.buffer[matched]) {
       ++matched;
     }

@@ -356,7 +356,16 @@ bool visitGlyphs(const FontRequest& font, const unsigned char* bytes, std::size_
 
 } // namespace fonts
 
+// GCC announces the address sanitizer with a macro, clang through __has_feature.
 #if defined(__SANITIZE_ADDRESS__)
+#define LUMICURVE_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define LUMICURVE_ADDRESS_SANITIZER 1
+#endif
+#endif
+
+#if defined(LUMICURVE_ADDRESS_SANITIZER)
 // fontconfig 2.14 loses a few bytes once while parsing its configuration files;
 // not ours to fix, and it would fail every leak-checked run that draws text.
 extern "C" const char* __lsan_default_suppressions() {

@@ -296,9 +296,17 @@ void Plotter::beginProgress(double expected) {
     samplesTotal = static_cast<std::int64_t>(expected);
   }
   nextPercentAt = (samplesTotal + 99) / 100;
+  watchPending = watch && watchAt > 0;
+  if (watchPending) {
+    nextPercentAt = std::min(nextPercentAt, watchAt);
+  }
 }
 
 void Plotter::showProgress() {
+  if (watchPending && samplesDone >= watchAt) {
+    watchPending = false;
+    watch();
+  }
   Int128 whole = Int128{samplesDone} * 100 / samplesTotal;
   auto percent = static_cast<std::int32_t>(whole < INT32_MAX ? whole : Int128{INT32_MAX});
   if (percent > shownPercent) {
@@ -312,4 +320,7 @@ void Plotter::showProgress() {
   }
   // The first count at which the whole percentage rises again.
   nextPercentAt = static_cast<std::int64_t>(((Int128{shownPercent} + 1) * samplesTotal + 99) / 100);
+  if (watchPending) {
+    nextPercentAt = std::min(nextPercentAt, watchAt);
+  }
 }

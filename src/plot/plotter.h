@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 class Plotter {
@@ -27,6 +28,12 @@ public:
   // The batch evaluator and direct pixel writes; false draws with the plain tree
   // walk and the line calls, which give the same picture (kept for comparison).
   bool fastPaths = true;
+  // Called on the drawing thread once samplesDone reaches watchAt in a tracer, so
+  // that a caller can stop a pass after a budget of samples (the fuzzing harness
+  // does). Checked together with the percentage: a pass pays nothing for it, and
+  // the program sets none.
+  std::function<void()> watch;
+  std::int64_t watchAt = 0;
 
   Plotter();
   ~Plotter();
@@ -69,8 +76,10 @@ private:
   template <GraphKind Kind, bool Runs>
   void scanImplicitRows(const WorkerContext& ctx, const PixelTarget& target);
 
-  // samplesDone at which the whole percentage next rises; saves a division per sample.
+  // samplesDone at which the whole percentage next rises, or the watch is due;
+  // saves a division per sample.
   std::int64_t nextPercentAt = 0;
+  bool watchPending = false;
 
   void beginProgress(double expected);
   void showProgress();

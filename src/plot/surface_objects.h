@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-struct Recording;
+class Recording;
 
 namespace surface {
 

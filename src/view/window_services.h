@@ -148,10 +148,10 @@ inline constexpr DWORD WAIT_OBJECT_0 = 0;
 inline constexpr DWORD WAIT_TIMEOUT = 258;
 inline constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;
 
-constexpr LPSTR MAKEINTRESOURCEA(int id) {
+inline LPSTR MAKEINTRESOURCEA(int id) {
   return reinterpret_cast<LPSTR>(static_cast<std::uintptr_t>(static_cast<WORD>(id)));
 }
-constexpr bool IS_INTRESOURCE(LPCSTR name) {
+inline bool IS_INTRESOURCE(LPCSTR name) {
   return (reinterpret_cast<std::uintptr_t>(name) >> 16) == 0;
 }
 // The standard arrow, as a resource identifier of the system.

@@ -155,6 +155,24 @@ TEST(Text, AssignAndAppend) {
          return str(t);
        },
        "abcabc"},
+      {"assignRange from a released text changes nothing",
+       [] {
+         CText released("gone");
+         released.release();
+         CText t("kept");
+         t.assignRange(released, 0, 0);
+         return str(t) + "|" + std::to_string(t.capacity);
+       },
+       "kept|24"},
+      {"assign of a released text empties",
+       [] {
+         CText released("gone");
+         released.release();
+         CText t("dropped");
+         t.assign(released);
+         return str(t) + "|" + std::to_string(t.length);
+       },
+       "|0"},
       {"a released text grows again",
        [] {
          CText t("gone");
@@ -183,6 +201,33 @@ TEST(Text, AssignAndAppend) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(c.run(), c.expected);
   }
+}
+
+TEST(Text, AppendToAFullTextGrowsByStepPlusCount) {
+  struct Case {
+    const char* name;
+    const char* bytes;
+    int count;
+    int capacity; // after the append
+  } cases[] = {
+      {"zero bytes", "xyz", 0, 2 + 5 + 0},
+      {"two bytes", "xyz", 2, 2 + 5 + 2},
+      {"an empty text", "", 0, 2 + 5 + 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    CText t(2, 5);
+    t.appendChar('a');
+    t.appendChar('b');
+    ASSERT_EQ(t.capacity, t.length); // full
+    t.append(c.bytes, 0, c.count);
+    expectTerminated(t);
+    EXPECT_EQ(str(t), "ab" + std::string(c.bytes, static_cast<std::size_t>(c.count)));
+    EXPECT_EQ(t.capacity, c.capacity);
+  }
+  CText roomy(10, 5);
+  roomy.append("", 0, 0); // room left: no growth
+  EXPECT_EQ(roomy.capacity, 10);
 }
 
 TEST(Text, ReserveGrowsAndKeepsTheText) {
@@ -236,7 +281,10 @@ TEST(Text, WriteRealTruncatesToThirteenDigits) {
       {2.3, "2.2999999999999"}, // digits by repeated multiplication, truncated
       {4.35, "4.3499999999999"},
       {1e-5, "0.0000100000000"},
-      {1e300, "2147483647.0000000000000"}, // beyond the format: the nearest it holds
+      {2147483647.5, "2147483647.5000000000000"}, // the fraction follows the largest whole
+      {-2147483647.25, "-2147483647.2500000000000"},
+      {2147483648.0, "2147483647.0000000000000"}, // beyond the format: the nearest it holds
+      {1e300, "2147483647.0000000000000"},
       {-1e300, "-2147483647.0000000000000"},
       {std::nan(""), "0.0000000000000"},
   };
@@ -336,6 +384,24 @@ TEST(Text, Find) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.text) + " / " + c.pattern);
     EXPECT_EQ(CText(c.text).find(CText(c.pattern)), c.expected);
+  }
+  // The terminator takes part: a pattern ending in NUL matches only at the end.
+  struct Terminated {
+    const char* text;
+    const char* pattern; // followed by a NUL byte
+    int expected;
+  } terminated[] = {
+      {"graph.ini", ".ini", 5},
+      {"graph.ini.bak", ".ini", -1},
+      {"abc", "c", 2},
+      {"abc", "", -1}, // a lone NUL never starts at the terminator
+      {"", "", -1},
+  };
+  for (const auto& c : terminated) {
+    SCOPED_TRACE(std::string(c.text) + " / " + c.pattern + "\\0");
+    CText pattern;
+    pattern.assign(c.pattern, 0, static_cast<int>(std::strlen(c.pattern)) + 1);
+    EXPECT_EQ(CText(c.text).find(pattern), c.expected);
   }
 }
 

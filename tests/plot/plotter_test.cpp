@@ -9,6 +9,31 @@
 
 namespace {
 
+// Pixels of a mark label that differ from `text` drawn alone in the label font at
+// the same place; the given column and row (an axis crossing the label) are skipped.
+int labelMismatches(const Canvas& c, int x, int y, const std::string& text, int skipColumn = -1,
+                    int skipRow = -1) {
+  Canvas alone(64, 32);
+  HFONT font = CreateFontA(12, 0, 0, 0, 0, 0, 0, 0, RUSSIAN_CHARSET, OUT_CHARACTER_PRECIS,
+                           CLIP_CHARACTER_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, nullptr);
+  HGDIOBJ old = SelectObject(alone.dc, font);
+  TextOutA(alone.dc, 0, 0, text.c_str(), static_cast<int>(text.size()));
+  SIZE cell{};
+  GetTextExtentPoint32A(alone.dc, text.c_str(), static_cast<int>(text.size()), &cell);
+  SelectObject(alone.dc, old);
+  DeleteObject(font);
+  EXPECT_TRUE(alone.anyDark(0, 0, cell.cx, cell.cy)) << "no ink for " << text;
+  int differing = 0;
+  for (int j = 0; j < cell.cy; ++j) {
+    for (int i = 0; i < cell.cx; ++i) {
+      if (x + i != skipColumn && y + j != skipRow) {
+        differing += c.at(x + i, y + j) != alone.at(i, j) ? 1 : 0;
+      }
+    }
+  }
+  return differing;
+}
+
 TEST(Plotter, DefaultPictureHasAxesMarksLabelsAndFrame) {
   Pass pass;
   pass.run();
@@ -32,8 +57,14 @@ TEST(Plotter, DefaultPictureHasAxesMarksLabelsAndFrame) {
       EXPECT_NE(c.at(px, 294), kBlack);
       EXPECT_NE(c.at(294, py), kBlack);
     }
-    EXPECT_EQ(c.anyDark(px - 3, 306, px + 12, 317), expected) << "x label";
-    EXPECT_EQ(c.anyDark(306, py - 5, 325, py + 6), expected || v == 0) << "y label";
+    if (expected) {
+      // The label reads v in "%d", its cell's top left 3 left of and 5 below the mark.
+      EXPECT_EQ(labelMismatches(c, px - 3, 305, std::to_string(v), px), 0) << "x label";
+      EXPECT_EQ(labelMismatches(c, 305, py - 5, std::to_string(v), -1, 300), 0) << "y label";
+    } else {
+      EXPECT_FALSE(c.anyDark(px - 3, 306, px + 20, 319)) << "x label";
+      EXPECT_FALSE(c.anyDark(306, py - 5, 330, py + 6)) << "y label";
+    }
   }
   for (int x = 0; x < 1024; ++x) {
     ASSERT_EQ(c.at(x, 0), kFrameGreen) << x;
@@ -63,9 +94,34 @@ TEST(Plotter, AxisOnTheCanvasEdgeIsNotDrawn) {
     int row = std::clamp(k.oY, 1, 766), col = std::clamp(k.oX, 1, 1022);
     EXPECT_EQ(c.count(kBlack, 1, row, 1023, row + 1) == 1022, k.horizontal);
     EXPECT_EQ(c.count(kBlack, col, 1, col + 1, 767) == 766, k.vertical);
-    if (!k.horizontal && !k.vertical) {
-      EXPECT_EQ(c.count(kBlack), 0); // no marks, no labels either
+    // Inside the frame, within 20 pixels of an undrawn axis, where its marks and
+    // labels would fall, nothing is dark but the other axis with its own marks and
+    // labels (a band around it).
+    auto darkNear = [&](int x0, int y0, int x1, int y1) {
+      int n = 0;
+      for (int y = std::max(y0, 1); y < std::min(y1, 767); ++y) {
+        for (int x = std::max(x0, 1); x < std::min(x1, 1023); ++x) {
+          bool otherAxis = k.horizontal ? y >= row - 10 && y < row + 25
+                                        : k.vertical && x >= col - 10 && x < col + 40;
+          n += !otherAxis && isDark(c.at(x, y)) ? 1 : 0;
+        }
+      }
+      return n;
+    };
+    if (!k.horizontal) {
+      EXPECT_EQ(darkNear(0, k.oY - 20, 1024, k.oY + 20), 0) << "marks or labels of OX";
     }
+    if (!k.vertical) {
+      EXPECT_EQ(darkNear(k.oX - 20, 0, k.oX + 40, 768), 0) << "marks or labels of OY";
+    }
+    if (!k.horizontal && !k.vertical) {
+      EXPECT_EQ(c.count(kBlack), 0);
+    }
+    if (k.horizontal && k.vertical) {
+      EXPECT_EQ(c.at(21, row - 3), kBlack); // a mark of each axis
+      EXPECT_EQ(c.at(col + 4, row - 20), kBlack);
+    }
+    pass.saveIfFailed("edge-axis-" + std::to_string(k.oX) + "-" + std::to_string(k.oY));
   }
 }
 
@@ -149,17 +205,6 @@ TEST(Plotter, ParametricCurveDrawsTheOxFormulaHorizontally) {
   }
   EXPECT_EQ(c.count(kRed), c.count(kRed, 320, 0, 321, 768));
   pass.saveIfFailed("parametric-vertical-line");
-}
-
-TEST(Plotter, ReversedParameterRangeDrawsNoCurve) {
-  Pass pass;
-  pass.parametric("x", "x");
-  pass.live.tFrom = 3;
-  pass.live.tTo = 3;
-  pass.run();
-  EXPECT_EQ(pass.canvas.count(kRed), 0);
-  EXPECT_EQ(pass.canvas.at(1023, 767), kFrameGreen);
-  EXPECT_EQ(pass.canvas.at(600, 300), kBlack);
 }
 
 // Marked samples of x^2 + y^2 - 1 over -2..2 by kind, as plot points.
@@ -264,15 +309,18 @@ TEST(Plotter, MissingProgramsDrawNoGraph) {
 // Progress goes to the window through GetDC; these hooks stand in for a window.
 struct ProgressWindow {
   static inline ProgressWindow* current = nullptr;
+  static constexpr COLORREF kBackground = RGB(255, 255, 0); // shows the blanks' cells
   Canvas picture{400, 40};
   Pass* pass = nullptr;
   std::vector<int> shown;
-  int stopAt = -1; // per cent at which the user "presses a key"
+  std::vector<std::string> texts; // the progress text at each release of the DC
+  int stopAt = -1;                // per cent at which the user "presses a key"
   int released = 0;
 
   explicit ProgressWindow(Pass& p) : pass(&p) {
     current = this;
     SetBkMode(picture.dc, OPAQUE);
+    SetBkColor(picture.dc, kBackground);
     WindowSurfaceHooks hooks;
     hooks.getDC = [](HWND) -> HDC {
       ProgressWindow& w = *current;
@@ -284,6 +332,7 @@ struct ProgressWindow {
     };
     hooks.releaseDC = [](HWND, HDC) -> int {
       ++current->released;
+      current->texts.emplace_back(current->pass->plotter.progressText);
       return 1;
     };
     SetWindowSurfaceHooks(hooks);
@@ -319,8 +368,65 @@ TEST(Plotter, ProgressRisesByWholePerCentsOnTheWindow) {
     }
     EXPECT_NEAR(window.shown.back(), k.last, 1);
     EXPECT_EQ(window.released, static_cast<int>(window.shown.size()));
-    EXPECT_TRUE(window.picture.anyDark(0, 0, 120, 16)); // "complit : 95%" at the top left
+    // Each text, byte for byte, drawn at the top left in the window's own font and
+    // colours: the same texts drawn there in turn give the same picture.
+    Canvas expected{400, 40};
+    SetBkMode(expected.dc, OPAQUE);
+    SetBkColor(expected.dc, ProgressWindow::kBackground);
+    ASSERT_EQ(window.texts.size(), window.shown.size());
+    for (std::size_t i = 0; i < window.texts.size(); ++i) {
+      std::string text = "complit : " + std::to_string(window.shown[i]) + "%       ";
+      EXPECT_EQ(window.texts[i], text);
+      TextOutA(expected.dc, 0, 0, text.c_str(), static_cast<int>(text.size()));
+    }
+    EXPECT_EQ(differingPixels(window.picture, expected), 0);
+    EXPECT_EQ(window.picture.at(0, 0), ProgressWindow::kBackground);
     EXPECT_EQ(pass.canvas.at(0, 0), kFrameGreen);
+    if (HasFailure()) {
+      window.picture.save("progress-text");
+      expected.save("progress-text-expected");
+    }
+  }
+}
+
+TEST(Plotter, ParameterRangesThatEndBeforeTheirFirstStep) {
+  struct Case {
+    const char* name;
+    const char *horizontal, *vertical;
+    double tFrom, tTo, accuracy;
+    int firstRed, lastRed; // columns of the red pixels on row 270; -1: none
+  } cases[] = {
+      {"reversed range", "x", "x", 5, -5, 0.01, -1, -1},
+      // The one sample at t = 3 would lie on the canvas at (360, 240).
+      {"empty range", "x", "x", 3, 3, 0.01, -1, -1},
+      // Samples at t = 0, 0.25, 0.5, 0.75; none at the end of the range, t = 1.
+      {"exact steps", "x*10", "1.5", 0, 1, 0.25, 301, 450},
+  };
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.name);
+    Pass pass;
+    pass.parametric(k.horizontal, k.vertical);
+    pass.live.tFrom = k.tFrom;
+    pass.live.tTo = k.tTo;
+    pass.live.accuracy = k.accuracy;
+    ProgressWindow window(pass);
+    pass.run();
+    const Canvas& c = pass.canvas;
+    if (k.firstRed < 0) {
+      EXPECT_EQ(c.count(kRed), 0);
+      EXPECT_EQ(pass.plotter.samplesDone, 0);
+      EXPECT_TRUE(window.shown.empty()); // no progress text either
+    } else {
+      EXPECT_EQ(c.count(kRed), k.lastRed - k.firstRed + 1);
+      EXPECT_EQ(c.count(kRed, k.firstRed, 270, k.lastRed + 1, 271), k.lastRed - k.firstRed + 1);
+    }
+    // Axes, marks, labels and frame as always.
+    EXPECT_EQ(c.at(600, 300), kBlack);
+    EXPECT_EQ(c.at(340, 304), kBlack);
+    EXPECT_EQ(c.at(296, 260), kBlack);
+    EXPECT_EQ(labelMismatches(c, 337, 305, "2", 340), 0);
+    EXPECT_EQ(c.at(1023, 767), kFrameGreen);
+    pass.saveIfFailed("parametric-range");
   }
 }
 
@@ -343,6 +449,35 @@ TEST(Plotter, StopRequestEndsTheTracerWithoutFrame) {
     EXPECT_NE(pass.canvas.at(0, 0), kFrameGreen);
     EXPECT_EQ(SelectObject(pass.canvas.dc, GetStockObject(BLACK_PEN)), mine);
     DeleteObject(mine);
+  }
+}
+
+TEST(Plotter, WatchStopsAPassAtItsSampleCount) {
+  for (GraphKind kind : {Explicit, Parametric, ImplicitLess}) {
+    for (bool fast : {true, false}) {
+      SCOPED_TRACE(std::to_string(kind) + (fast ? " fast" : " plain"));
+      Pass pass;
+      pass.simpleGraph(kind);
+      pass.plotter.fastPaths = fast;
+      pass.plotter.watchAt = 777; // not a whole per cent of any of these passes
+      int calls = 0;
+      pass.plotter.watch = [&] {
+        ++calls;
+        EXPECT_EQ(pass.plotter.samplesDone, 777);
+        pass.ctx.stopRequest = true;
+      };
+      ProgressWindow window(pass);
+      pass.run();
+      EXPECT_EQ(calls, 1);
+      EXPECT_EQ(pass.plotter.samplesDone, 777); // the sample after the stop is not counted
+      EXPECT_NE(pass.canvas.at(0, 0), kFrameGreen);
+      // The percentage rose as ever up to the stop.
+      std::vector<int> percents;
+      for (int p = 1; p <= 777 * 100 / pass.plotter.samplesTotal; ++p) {
+        percents.push_back(p);
+      }
+      EXPECT_EQ(window.shown, percents);
+    }
   }
 }
 
