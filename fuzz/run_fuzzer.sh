@@ -18,8 +18,10 @@ mkdir -p "$work/corpus"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:strict_string_checks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 # New inputs go to the work copy; the seed corpus in the source tree is only read.
+# libFuzzer reports a finding with 77 and a timeout with 70 by default; 77 is
+# CTest's "skipped" here, so every finding exits with 1.
 exec "$fuzzer" "$work/corpus" "$seeds" \
   -dict="$(dirname "$0")/lumicurve.dict" -max_len="$max_len" \
   -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2048 -print_final_stats=1 \
-  -entropic_scale_per_exec_time=1 \
+  -entropic_scale_per_exec_time=1 -error_exitcode=1 -timeout_exitcode=1 \
   -artifact_prefix="$work/"
