@@ -12,7 +12,7 @@ packages=(
   libmuparser-dev
   qt6-base-dev
   xvfb xauth xdotool x11-utils imagemagick openbox
-  dpkg-dev desktop-file-utils
+  dpkg-dev desktop-file-utils locales
   clang libclang-rt-14-dev libfuzzer-14-dev
 )
 

@@ -3,12 +3,22 @@
 #include "expr/numeric.h"
 #include "plot/plot_state.h"
 
+#include <clocale>
 #include <cstdio>
+
+#include <locale.h>
 
 namespace {
 
 constexpr UINT kSetStatusText = 0x0400 + 1; // SB_SETTEXTA
 constexpr WPARAM kSimplePart = 255;
+
+// The status line reads the same on every desktop: Qt adopts the user's locale,
+// and a Russian one would put decimal commas into it.
+locale_t plainNumbers() {
+  static const locale_t plain = newlocale(LC_NUMERIC_MASK, "C", nullptr);
+  return plain;
+}
 
 } // namespace
 
@@ -25,6 +35,8 @@ void PlotState::drawCrosshair(HDC dc, int x, int y) {
 
 void PlotState::showStatus(HWND bar, int x, int y) {
   using numeric::trunc32;
+  const locale_t plain = plainNumbers();
+  const locale_t previous = plain != nullptr ? uselocale(plain) : nullptr;
   std::snprintf(statusText, sizeof statusText,
                 "|  x = %f, y = %f  |oX=%d, oY=%d, pixels=%d, accuracy=%f, "
                 "X:(%d,%d),Y(%d,%d),T(%d,%d),(a:%d,b:%d,c:%d,d:%d)",
@@ -32,5 +44,8 @@ void PlotState::showStatus(HWND bar, int x, int y) {
                 trunc32(pixels), accuracy, trunc32(xMin), trunc32(xMax), trunc32(yMin),
                 trunc32(yMax), trunc32(tFrom), trunc32(tTo), trunc32(a), trunc32(b), trunc32(c),
                 trunc32(d));
+  if (plain != nullptr) {
+    uselocale(previous);
+  }
   SendMessageA(bar, kSetStatusText, kSimplePart, reinterpret_cast<LPARAM>(statusText));
 }

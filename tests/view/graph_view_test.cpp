@@ -7,8 +7,12 @@
 
 #include <dirent.h>
 
+#include <clocale>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -18,6 +22,32 @@ constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr COLORREF kBlue = RGB(0, 0, 255);
 constexpr COLORREF kFrame = RGB(0, 120, 0);
 constexpr COLORREF kUntouched = RGB(1, 2, 3);
+
+// Russian numbers (decimal commas), compiled into a folder of our own, since a
+// fresh machine has no locale but C; the folder goes when the tests end.
+struct CommaLocale {
+  std::string folder;
+  bool made = false;
+  CommaLocale() {
+    char name[] = "/tmp/lumicurve-locale-XXXXXX";
+    if (mkdtemp(name) != nullptr) {
+      folder = name;
+      setenv("LOCPATH", name, 1);
+      made = std::system(("localedef -i ru_RU -f UTF-8 " + folder + "/ru_RU.UTF-8").c_str()) == 0;
+    }
+  }
+  ~CommaLocale() {
+    if (!folder.empty()) {
+      std::filesystem::remove_all(folder);
+    }
+  }
+};
+
+const char* commaLocale() {
+  static const CommaLocale locale;
+  EXPECT_TRUE(locale.made) << "localedef could not build ru_RU.UTF-8";
+  return "ru_RU.UTF-8";
+}
 
 TEST(StatusLine, FormatsEveryValueTruncatedTowardZero) {
   struct Case {
@@ -40,13 +70,18 @@ TEST(StatusLine, FormatsEveryValueTruncatedTowardZero) {
       {"not a number", [](PlotState& s) { s.tTo = std::nan(""); }, 300, 300, "T(-5,0)"},
       {"mouse far off", [](PlotState&) {}, -32768, 32767, "x = -1653.400000, y = -1623.350000"},
   };
-  for (const Case& c : cases) {
-    PlotState s;
-    c.set(s);
-    s.showStatus(nullptr, c.mouseX, c.mouseY);
-    EXPECT_NE(std::string(s.statusText).find(c.expected), std::string::npos)
-        << c.name << ": " << s.statusText;
+  // The same line under a locale with decimal commas, as a Russian desktop has.
+  for (const char* locale : {"C", commaLocale()}) {
+    ASSERT_NE(std::setlocale(LC_NUMERIC, locale), nullptr) << locale;
+    for (const Case& c : cases) {
+      PlotState s;
+      c.set(s);
+      s.showStatus(nullptr, c.mouseX, c.mouseY);
+      EXPECT_NE(std::string(s.statusText).find(c.expected), std::string::npos)
+          << locale << ", " << c.name << ": " << s.statusText;
+    }
   }
+  std::setlocale(LC_NUMERIC, "C");
 
   PlotState huge;
   huge.accuracy = 1e300; // over 300 digits
