@@ -4,6 +4,10 @@
 #include "settings/file_replace.h"
 #include "settings/plot_settings.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +22,25 @@ std::string systemPath(const char* path) {
   return cp1251::toUtf8(path);
 }
 
+// Only a regular file is read: opened without blocking, so that a pipe without a
+// writer or a terminal chosen in the file dialog cannot hold the program.
+std::FILE* openRegularFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    return nullptr;
+  }
+  struct stat info = {};
+  std::FILE* file = nullptr;
+  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+      ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0) {
+    file = ::fdopen(fd, "rb");
+  }
+  if (file == nullptr) {
+    ::close(fd);
+  }
+  return file;
+}
+
 // The line read of a standard stream into a buffer of n bytes: takes bytes up to
 // a line feed (consumed, not stored) or the end of the file, at most n - 1 of
 // them, and always stores a NUL. A line that does not fit, or a read at the end
@@ -25,7 +48,7 @@ std::string systemPath(const char* path) {
 // carriage return right before the line feed belongs to the line end.
 class LineReader {
 public:
-  explicit LineReader(const char* path) : file_(std::fopen(systemPath(path).c_str(), "rb")) {
+  explicit LineReader(const char* path) : file_(openRegularFile(systemPath(path))) {
     failed_ = file_ == nullptr;
   }
   ~LineReader() {
@@ -92,13 +115,15 @@ void PlotSettings::saveFile(const char* path) {
   if (name.find(CText(".ini")) == -1) {
     name.append(".ini");
   }
+  // Line ends are stored as the Windows build stores them, a carriage return and
+  // a line feed; the reader takes either.
   CText content(kHeader);
-  content.append("\n");
+  content.append("\r\n");
   content.appendInt(kind);
-  content.append("\n");
+  content.append("\r\n");
   for (int i = 0; i < TextCount; ++i) {
     content.append(text(i)->buffer); // each text up to its terminating NUL
-    content.append("\n");
+    content.append("\r\n");
   }
 
   if (!replaceFileContent(systemPath(name.buffer), content.buffer,

@@ -387,9 +387,9 @@ TEST_F(OptionsDialog, SaveThenLoadBringsBackTheKindAndTheTexts) {
   EXPECT_EQ(fileDialogStarts, std::vector<std::string>{""});
   EXPECT_STREQ(settings.aText.buffer, "7"); // read back before saving
   const std::string saved = readBytes(plot + ".ini");
-  EXPECT_EQ(saved.substr(0, 20), "Orlenta:Lumicurve\n4\n");
-  EXPECT_NE(saved.find("\n7\n"), std::string::npos);
-  EXPECT_NE(saved.find("\n" + cp1251::fromUtf8("икс") + "\n"), std::string::npos);
+  EXPECT_EQ(saved.substr(0, 22), "Orlenta:Lumicurve\r\n4\r\n");
+  EXPECT_NE(saved.find("\r\n7\r\n"), std::string::npos);
+  EXPECT_NE(saved.find("\r\n" + cp1251::fromUtf8("икс") + "\r\n"), std::string::npos);
   const std::string texts = textsOf(settings);
 
   settings.setDefaults();

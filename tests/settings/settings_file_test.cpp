@@ -3,22 +3,26 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <future>
 #include <string>
 
 namespace {
 
 const char kDefaultFile[] =
-    "Orlenta:Lumicurve\n0\n300.0\n300.0\n-10.0\n10.0\n-10.0\n10.0\n-10.0\n10.0\n1.0\n1.0\n1.0\n"
-    "1.0\n0.01\n20\n( 3*2*sin(x)*cos(x)/(sin(x)^3+cos(x)^3) )*cos(x)\n"
-    "( 3*2*sin(x)*cos(x)/(sin(x)^3+cos(x)^3) )*sin(x)\nx^2 + y^2 - 1.0\na*x^2 + b*x + c\n";
+    "Orlenta:Lumicurve\r\n0\r\n300.0\r\n300.0\r\n-10.0\r\n10.0\r\n-10.0\r\n10.0\r\n-10.0\r\n"
+    "10.0\r\n1.0\r\n1.0\r\n1.0\r\n1.0\r\n0.01\r\n20\r\n"
+    "( 3*2*sin(x)*cos(x)/(sin(x)^3+cos(x)^3) )*cos(x)\r\n"
+    "( 3*2*sin(x)*cos(x)/(sin(x)^3+cos(x)^3) )*sin(x)\r\nx^2 + y^2 - 1.0\r\na*x^2 + b*x + c\r\n";
 
 std::string textsOf(PlotSettings& s) {
   std::string all = std::to_string(s.kind);
@@ -287,7 +291,8 @@ TEST(SettingsFile, SaveUnderNamesOfAnyLength) {
 TEST(SettingsFile, LoadRejectsWhatIsNotASettingsFile) {
   struct Case {
     const char* name;
-    const char* content; // null: no file at all
+    const char* content; // null: no regular file
+    mode_t other = 0;    // what stands there instead, if anything
   } cases[] = {
       {"foreign file", "[section]\nkey=value\n"},
       {"empty file", ""},
@@ -295,6 +300,8 @@ TEST(SettingsFile, LoadRejectsWhatIsNotASettingsFile) {
       {"header with a trailing blank", "Orlenta:Lumicurve \n0\n"},
       {"header in another case", "orlenta:lumicurve\n0\n"},
       {"longer name", "Orlenta:Lumicurve2\n0\n"},
+      {"a folder", nullptr, S_IFDIR},
+      {"a pipe without a writer", nullptr, S_IFIFO},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -303,11 +310,19 @@ TEST(SettingsFile, LoadRejectsWhatIsNotASettingsFile) {
     if (c.content != nullptr) {
       writeBytes(path, c.content);
     }
+    ASSERT_EQ(c.other == S_IFDIR ? ::mkdir(path.c_str(), 0700) : 0, 0);
+    ASSERT_EQ(c.other == S_IFIFO ? ::mkfifo(path.c_str(), 0600) : 0, 0);
     PlotSettings s;
     s.kind = 2;
     s.aText.assign(CText("kept"));
     std::string before = textsOf(s);
-    EXPECT_EQ(loadError(s, path), headerMessage(path)) << cp1251::toUtf8(loadError(s, path));
+    auto load = std::async(std::launch::async, [&] { return loadError(s, path); });
+    if (load.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+      ADD_FAILURE() << "Load waits on the file";
+      ::close(::open(path.c_str(), O_WRONLY | O_NONBLOCK)); // lets the waiting reader go
+    }
+    std::string error = load.get();
+    EXPECT_EQ(error, headerMessage(path)) << cp1251::toUtf8(error);
     EXPECT_EQ(textsOf(s), before);
   }
 }
@@ -378,10 +393,10 @@ TEST(SettingsFile, OverlongLineFillsItsTextAndEmptiesTheRest) {
 
 TEST(SettingsFile, LineEndsOfEitherKindReadTheSame) {
   ScratchFolder folder;
-  std::string lf = kDefaultFile;
-  std::string crlf;
-  for (char ch : lf) {
-    crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+  std::string crlf = kDefaultFile;
+  std::string lf;
+  for (char ch : crlf) {
+    lf += ch == '\r' ? std::string() : std::string(1, ch);
   }
   writeBytes(folder / "lf.ini", lf);
   writeBytes(folder / "crlf.ini", crlf);
