@@ -87,7 +87,7 @@ class SingleLine : public QValidator {
 public:
   using QValidator::QValidator;
   State validate(QString& input, int& position) const override {
-    if (input.contains(QLatin1Char('\n'))) {
+    if (input.contains(QLatin1Char('\n')) || input.contains(QLatin1Char('\r'))) {
       QString before = input.left(position);
       flatten(before);
       flatten(input);
@@ -100,6 +100,7 @@ private:
   static void flatten(QString& text) {
     text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
     text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
   }
 };
 

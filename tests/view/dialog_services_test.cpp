@@ -277,9 +277,9 @@ TEST(DialogServices, TextsCrossAsCodePage1251) {
     EXPECT_EQ(textOf(edit), "x\x88?");
     // Pasted line breaks become blanks: an edit holds one line.
     SetWindowTextA(edit, "");
-    QGuiApplication::clipboard()->setText(QStringLiteral("a\r\nb\nc"));
+    QGuiApplication::clipboard()->setText(QStringLiteral("a\r\nb\nc\rd"));
     qobject_cast<QLineEdit*>(widgetOf(edit))->paste();
-    EXPECT_EQ(textOf(edit), "a b c");
+    EXPECT_EQ(textOf(edit), "a b c d");
 
     SetWindowTextA(rec.dialog, "Опции"_cp1251);
     EXPECT_EQ(textOf(rec.dialog), "Опции"_cp1251);
