@@ -8,6 +8,8 @@
 #include <QMouseEvent>
 #include <QWheelEvent>
 
+#include <algorithm>
+
 namespace {
 
 constexpr WPARAM MK_LBUTTON = 0x0001;
@@ -18,6 +20,7 @@ constexpr WPARAM MK_MBUTTON = 0x0010;
 constexpr UINT WM_SYSKEYDOWN = 0x0104;
 constexpr UINT WM_SYSKEYUP = 0x0105;
 constexpr int kNotch = 120;
+constexpr int kMaxNotches = 25;
 
 WPARAM mouseKeys(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
   WPARAM keys = 0;
@@ -98,7 +101,10 @@ void HostWidget::mouseMoveEvent(QMouseEvent* event) {
 // One WM_MOUSEWHEEL of exactly 120 per notch: a fast turn reported as 240 is two
 // notches, and the small steps of fine wheels and touchpads add up to one.
 void HostWidget::wheelEvent(QWheelEvent* event) {
-  const int delta = event->angleDelta().y();
+  // A device that reports an absurd turn gives at most kMaxNotches notches, not
+  // millions of passes.
+  const int delta =
+      std::clamp(event->angleDelta().y(), -kMaxNotches * kNotch, kMaxNotches * kNotch);
   if (delta == 0) {
     return;
   }

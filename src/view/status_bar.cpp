@@ -68,6 +68,7 @@ HWND CreateStatusWindowA(LONG style, LPCSTR text, HWND parent, UINT id) {
   label->setTextFormat(Qt::PlainText);
   label->setAutoFillBackground(true);
   label->setContentsMargins(4, 0, 4, 0);
+  label->setCursor(Qt::ArrowCursor); // its own arrow, not the crosshair of the window
   label->setText(windows::fromText(text));
   w->widget = label;
   layOut(*label);

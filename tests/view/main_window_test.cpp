@@ -11,12 +11,14 @@
 #include <QCursor>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -166,6 +168,10 @@ TEST(MainWindow, TheCrosshairCursorIsTheClassCursorFromCreationOn) {
         opaque.pixel(p.x, p.y) == qRgb(0, 0, 0) && lines.pixel(p.x, p.y) == qRgb(0, 0, 0);
     EXPECT_EQ(shown, p.black) << p.x << "," << p.y;
   }
+  // The status bar along the bottom keeps the arrow.
+  const auto* bar = w.widget()->findChild<QLabel*>();
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(bar->cursor().shape(), Qt::ArrowCursor);
 }
 
 TEST(MainWindow, KeysChangeTheLiveStateAsTheTableSays) {
@@ -259,6 +265,7 @@ TEST(MainWindow, OneNotchPerHundredTwentyWhateverTheWheelReports) {
                            // notch; a turn back starts
                            // afresh
       {{-60, 60, 60}, 21},
+      {{INT_MAX}, 45}, // at most 25 notches from one event
   };
   MainWindow w;
   for (const Case& c : cases) {
