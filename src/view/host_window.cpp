@@ -67,6 +67,9 @@ void resizeBacking(HWND__& w, int width, int height) {
     return;
   }
   HBITMAP fresh = CreateCompatibleBitmap(nullptr, width, height);
+  if (fresh == nullptr && w.backing != nullptr) {
+    return; // too large a window: the old picture stays, the rest shows the background
+  }
   if (fresh != nullptr) {
     fillBackground(fresh, w.windowClass ? w.windowClass->background : nullptr);
     if (w.backing != nullptr) {
@@ -114,6 +117,11 @@ void HostWidget::paintEvent(QPaintEvent*) {
                QImage::Format_RGB32);
   QPainter painter(this);
   painter.drawImage(0, 0, image);
+  if (width < this->width() || height < this->height()) {
+    const QColor background(192, 192, 192);
+    painter.fillRect(width, 0, this->width() - width, this->height(), background);
+    painter.fillRect(0, height, width, this->height() - height, background);
+  }
 }
 
 void HostWidget::resizeEvent(QResizeEvent*) {

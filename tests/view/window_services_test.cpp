@@ -129,6 +129,12 @@ TEST(WindowServices, ResizingSendsTheSizeRepaintsAllAndTheStatusBarFollowsWhenMo
   char text[32] = {};
   EXPECT_EQ(SendMessageA(bar, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text)), 6);
   EXPECT_STREQ(text, "\xEE\xF8\xE8\xE1\xEA\xE0") << "1251 there and back";
+
+  // Beyond what a picture may hold the window keeps its old one to draw on.
+  MoveWindow(w, 0, 0, 16400, 16400, TRUE);
+  HDC dc = GetDC(w);
+  EXPECT_NE(dc, nullptr);
+  ReleaseDC(w, dc);
   DestroyWindow(w);
   EXPECT_FALSE(IsWindow(bar)) << "children go with their parent";
 }
