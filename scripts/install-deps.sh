@@ -13,7 +13,7 @@ packages=(
   qt6-base-dev
   xvfb xauth xdotool x11-utils imagemagick openbox
   dpkg-dev desktop-file-utils locales
-  clang libclang-rt-14-dev libfuzzer-14-dev
+  clang libclang-rt-14-dev libfuzzer-14-dev xz-utils
 )
 
 missing=()
