@@ -155,6 +155,7 @@ TEST(Paint, ShowsTheShiftedFrontPictureWithWhiteAroundIt) {
       {"dragged left", 1100, 800, 100, 0, {{0, 5, 100, 5}, {923, 5, 1023, 5}, {924, 5, -1, -1}}},
       {"dragged down", 1100, 800, 0, -100, {{5, 99, -1, -1}, {5, 100, 5, 0}, {1050, 150, -1, -1}}},
       {"dragged up", 1100, 800, 0, 100, {{5, 0, 5, 100}, {5, 667, 5, 767}, {5, 668, -1, -1}}},
+      {"window smaller than the picture", 600, 400, 0, 0, {{599, 379, 599, 379}, {5, 380, -2, -2}}},
       {"status bar height", 1100, 20, 0, 0, {{5, 5, -2, -2}, {1090, 15, -2, -2}}},
       {"less than the status bar", 1100, 7, 50, 50, {{5, 5, -2, -2}}},
       {"less than the status bar, dragged down", 1100, 7, -50, -50, {{5, 5, -1, -1}}},

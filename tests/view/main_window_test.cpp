@@ -1,6 +1,7 @@
 // The main window as a user drives it: real Qt key, mouse and wheel events into
 // the real window, the options dialog answered through its real keys.
 
+#include "expr/cp1251.h"
 #include "gui_test_util.h"
 #include "settings/options_dialog.h"
 #include "view/main_window.h"
@@ -53,15 +54,25 @@ enum Native : quint32 {
   kDown = 116,
 };
 
-// Answers every options dialog that opens with one key, when it is shown.
-void answerDialogWith(Qt::Key key) {
-  QTimer::singleShot(0, [key] {
+// Runs act on the next modal dialog, once it is shown.
+void whenDialogShows(const std::function<void(QWidget*)>& act) {
+  QTimer::singleShot(0, [act] {
     if (QWidget* modal = QApplication::activeModalWidget()) {
-      QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-      QApplication::sendEvent(modal->focusWidget() ? modal->focusWidget() : modal, &press);
+      act(modal);
     } else {
-      answerDialogWith(key);
+      whenDialogShows(act);
     }
+  });
+}
+
+// Answers the next options dialog with one key, after a look at the world.
+void answerDialogWith(Qt::Key key, const std::function<void()>& look = nullptr) {
+  whenDialogShows([key, look](QWidget* modal) {
+    if (look) {
+      look();
+    }
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(modal->focusWidget() ? modal->focusWidget() : modal, &press);
   });
 }
 
@@ -72,6 +83,7 @@ struct MainWindow {
   HWND window = nullptr;
   int passes = 0; // threads created
   std::vector<std::string> boxes;
+  bool buffersBeforeDialog = false;
 
   MainWindow() {
     static const bool registered = [] {
@@ -96,7 +108,8 @@ struct MainWindow {
       return IDOK;
     };
     SetDialogHooks(hooks);
-    answerDialogWith(Qt::Key_Return); // Apply the defaults at creation
+    // Apply the defaults at creation.
+    answerDialogWith(Qt::Key_Return, [this] { buffersBeforeDialog = view->statusBar != nullptr; });
     window = CreateWindowExA(0, "MainWindowTest", "Lumicurve", WS_OVERLAPPEDWINDOW, 0, 0, 1100, 850,
                              nullptr, nullptr, nullptr, nullptr);
     ShowWindow(window, SW_SHOW);
@@ -148,6 +161,7 @@ TEST(MainWindow, StartsWithTheDialogThenTwoPassesAndShowsThePicture) {
   EXPECT_EQ(w.passes, 2) << "one when the dialog closes, one at the end of creation";
   EXPECT_EQ(windowPixel(w.window, 300, 700), RGB(0, 0, 0)) << "the first picture is shown";
   EXPECT_EQ(w.view->liveState.firstProgram != nullptr, true) << "Apply ran inside creation";
+  EXPECT_TRUE(w.buffersBeforeDialog);
 }
 
 TEST(MainWindow, TheCrosshairCursorIsTheClassCursorFromCreationOn) {
@@ -205,6 +219,7 @@ TEST(MainWindow, KeysChangeTheLiveStateAsTheTableSays) {
       {"keypad -", kKpMinus, Qt::Key_Minus, true, "pixels", 17},
       {"keypad 4 without NumLock is the left arrow", kKp4, Qt::Key_Left, true, "oX", 250},
       {"keypad 8 without NumLock is the up arrow", kKp8, Qt::Key_Up, true, "oY", 250},
+      {"keypad 6 without NumLock is the right arrow", kKp6, Qt::Key_Right, true, "oX", 350},
       {"keypad 1 without NumLock is End", kKp1, Qt::Key_End, true, "", 0},
       {"keypad 5 without NumLock is Clear", kKp5, Qt::Key_Clear, true, "", 0},
       {"main keyboard 1", kMain1, Qt::Key_1, false, "", 0},
@@ -308,6 +323,8 @@ TEST(MainWindow, KeysOutsideTheTableAreEchoedWithTheirKeyData) {
   w.key(kMain1, Qt::Key_1, Qt::NoModifier, true);
   EXPECT_TRUE(echoShows(w, "wParam = 49 lParam = 1073872897     "));
   EXPECT_FALSE(echoShows(w, "wParam = 48 lParam = 1073872897     ")) << "the check can fail";
+  w.key(110, Qt::Key_Home); // an extended key: bit 24
+  EXPECT_TRUE(echoShows(w, "wParam = 36 lParam = 21430273     "));
   EXPECT_EQ(w.passes, passes);
 }
 
@@ -322,9 +339,15 @@ TEST(MainWindow, F1ShowsTheKeyHelpAndEscOpensTheDialogBothRedrawing) {
 
   passes = w.passes;
   w.view->liveState.pan(50, 0);
-  answerDialogWith(Qt::Key_Escape);
+  w.view->liveState.kind = ImplicitEqual;
+  w.view->liveState.accuracy = 0.0005; // a pass of many seconds
+  w.view->startWorker();
+  ASSERT_TRUE(pumpUntil([&] { return w.view->context.workerBusy.load(); }));
+  bool stoppedFirst = false;
+  answerDialogWith(Qt::Key_Escape, [&] { stoppedFirst = !w.view->context.workerBusy; });
   w.key(kEsc, Qt::Key_Escape);
-  EXPECT_EQ(w.passes, passes + 2) << "one when the dialog closes, one after the key";
+  EXPECT_TRUE(stoppedFirst) << "Apply may replace the programs that a pass uses";
+  EXPECT_EQ(w.passes, passes + 3) << "ours, one when the dialog closes, one after the key";
   EXPECT_EQ(w.view->liveState.oX, 350) << "Cancel leaves the live state";
 }
 
@@ -365,6 +388,39 @@ TEST(MainWindow, DragMovesThePictureAndDrawsItAtTheRelease) {
   w.mouse(QEvent::MouseButtonRelease, 520, 500, Qt::RightButton, Qt::LeftButton);
   EXPECT_TRUE(stoppedFirst);
   EXPECT_EQ(w.passes, passes + 3);
+}
+
+TEST(MainWindow, ADragPastTheTopLeftCornerFollowsTheMouse) {
+  MainWindow w;
+  w.mouse(QEvent::MouseButtonPress, 100, 100, Qt::LeftButton, Qt::LeftButton);
+  w.mouse(QEvent::MouseMove, -20, -50, Qt::NoButton, Qt::LeftButton);
+  EXPECT_EQ(w.view->liveState.oX, 180);
+  EXPECT_EQ(w.view->liveState.oY, 150);
+  EXPECT_EQ(w.view->scrollX, 120);
+  EXPECT_EQ(w.view->scrollY, 150);
+  w.mouse(QEvent::MouseButtonRelease, -20, -50, Qt::LeftButton, Qt::NoButton);
+}
+
+TEST(MainWindow, ResizingRepaintsTheSamePictureWithWhiteBeyondIt) {
+  MainWindow w;
+  const int passes = w.passes;
+  // Large enough that white bands sized for the old client area fall short.
+  MoveWindow(w.window, 0, 0, 2400, 1800, TRUE);
+  pumpUntil([&] { return !GetUpdateRect(w.window, nullptr, FALSE); });
+  EXPECT_EQ(windowPixel(w.window, 2350, 1750), RGB(255, 255, 255));
+  EXPECT_EQ(windowPixel(w.window, 300, 700), RGB(0, 0, 0));
+  EXPECT_EQ(w.passes, passes) << "no new pass";
+  EXPECT_EQ(w.widget()->findChild<QLabel*>()->geometry(), QRect(0, 1780, 2400, 20));
+}
+
+TEST(MainWindow, AFailedDialogIsReportedAndDrawsNothing) {
+  MainWindow w;
+  const int passes = w.passes;
+  // Destroyed under its loop, the dialog has no result: DialogBoxParamA fails.
+  whenDialogShows([](QWidget* modal) { delete modal; });
+  SendMessageA(w.window, WM_RBUTTONUP, 0, 0);
+  EXPECT_EQ(w.boxes, std::vector<std::string>{std::string("ошибка"_cp1251) + "|DialogBox"});
+  EXPECT_EQ(w.passes, passes);
 }
 
 TEST(MainWindow, ClosingWhileAPassRunsStopsItAndEndsTheLoop) {
