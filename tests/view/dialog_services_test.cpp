@@ -309,7 +309,7 @@ TEST(DialogServices, TheOwnerPaintsOnUnderTheDialog) {
                                CW_USEDEFAULT, 400, 300, nullptr, nullptr, nullptr, &paints);
   ASSERT_NE(owner, nullptr);
   ShowWindow(owner, SW_SHOW);
-  pumpUntil([&] { return paints > 0; });
+  EXPECT_TRUE(pumpUntil([&] { return paints > 0; }));
   runDialog(
       [&](QDialog& dialog) {
         EXPECT_EQ(dialog.parentWidget(), widgetOf(owner));

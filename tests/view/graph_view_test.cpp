@@ -238,6 +238,7 @@ TEST(Worker, AFinishedPassIsCopiedWhenThePaintLetsGoAndThenPainted) {
   v.stopWorker();
   v.liveState.pan(50, 0);
   v.scrollX = -37;
+  v.scrollY = 21;
   v.context.blitInProgress = true;
   v.startWorker();
   Sleep(50);
@@ -247,6 +248,7 @@ TEST(Worker, AFinishedPassIsCopiedWhenThePaintLetsGoAndThenPainted) {
   w.finishPass();
   EXPECT_GT(ViewWindow::paints, paintsBefore);
   EXPECT_EQ(v.scrollX, 0);
+  EXPECT_EQ(v.scrollY, 0);
   EXPECT_EQ(windowPixel(w.window, 350, 700), kBlack) << "the new axis is shown";
   EXPECT_EQ(windowPixel(w.window, 300, 700), kWhite);
 }

@@ -116,7 +116,7 @@ TEST(WindowServices, ResizingSendsTheSizeRepaintsAllAndTheStatusBarFollowsWhenMo
   pumpUntil([&] { return !GetUpdateRect(w, nullptr, FALSE); });
   const int paintsBefore = seen.paints;
   MoveWindow(w, 0, 0, 500, 350, TRUE);
-  pumpUntil([&] { return seen.paints > paintsBefore; });
+  EXPECT_TRUE(pumpUntil([&] { return seen.paints > paintsBefore; })) << "a resize repaints";
   EXPECT_EQ(GET_X_LPARAM(seen.lastSize), 500);
   EXPECT_EQ(GET_Y_LPARAM(seen.lastSize), 350);
   RECT r;
