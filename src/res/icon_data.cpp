@@ -1,4 +1,5 @@
 // Icon 101, drawn by tools/icon/make_icon.py; do not edit by hand.
+// clang-format off
 #include "res/resources.h"
 
 namespace res {

@@ -116,6 +116,7 @@ def image(size, colours):
 
 def emit(out):
     out.write("// Icon 101, drawn by tools/icon/make_icon.py; do not edit by hand.\n")
+    out.write("// clang-format off\n")
     out.write('#include "res/resources.h"\n\nnamespace res {\nnamespace {\n\n')
     specs = [(32, 16), (16, 256), (64, 256)]
     for size, colours in specs:
