@@ -3,7 +3,6 @@
 #include "expr/numeric.h"
 #include "plot/plot_state.h"
 
-#include <clocale>
 #include <cstdio>
 
 #include <locale.h>
