@@ -5,7 +5,7 @@
 #include "bench_util.h"
 #include "expr/program.h"
 #include "plot/plotter.h"
-#include "plot/recording.h"
+#include "surface/recording.h"
 #include "settings/plot_settings.h"
 
 #include <atomic>

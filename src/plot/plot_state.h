@@ -2,7 +2,7 @@
 // PlotState: the numeric state of a plot, the mapping between plot coordinates
 // and canvas pixels, and the operations the user's input performs on it.
 
-#include "plot/surface.h"
+#include "surface/surface.h"
 
 #include <cstdint>
 #include <mutex>

@@ -4,7 +4,7 @@
 
 #include "expr/batch.h"
 #include "plot/plot_state.h"
-#include "plot/surface.h"
+#include "surface/surface.h"
 #include "plot/worker_context.h"
 
 #include <array>

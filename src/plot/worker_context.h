@@ -2,7 +2,7 @@
 // The part of the graph view that a drawing worker and the plotter receive.
 // Declared here so that the plotter needs nothing from the view layer above it.
 
-#include "plot/surface.h"
+#include "surface/surface.h"
 
 #include <atomic>
 #include <cstdint>

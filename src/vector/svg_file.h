@@ -4,7 +4,7 @@
 // elements in the face the picture uses, each glyph at its pen position, so that
 // they can be selected and searched.
 
-#include "plot/recording.h"
+#include "surface/recording.h"
 
 #include <string>
 

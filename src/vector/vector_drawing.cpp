@@ -1,7 +1,7 @@
 #include "vector/vector_drawing.h"
 
 #include "expr/cp1251.h"
-#include "plot/line_clip.h"
+#include "surface/line_clip.h"
 
 #include <algorithm>
 #include <cmath>

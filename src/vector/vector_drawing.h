@@ -5,8 +5,8 @@
 // Consecutive shapes of one colour form a group: drawn in any order they give
 // the same picture, so a writer draws each kind of a group as one path.
 
-#include "plot/font_engine.h"
-#include "plot/recording.h"
+#include "surface/font_engine.h"
+#include "surface/recording.h"
 
 #include <string>
 #include <vector>

@@ -8,7 +8,7 @@
 // IDOK, and the file dialog reports that no file was chosen. Tests observe and
 // answer both through DialogHooks.
 
-#include "plot/surface.h"
+#include "surface/surface.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,7 +3,7 @@
 // started on it, xdotool for the keyboard and mouse, and screenshots read back
 // as pixels.
 
-#include "plot/png_file.h"
+#include "surface/png_file.h"
 
 #include <sys/types.h>
 

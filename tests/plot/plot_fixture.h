@@ -2,9 +2,9 @@
 // A canvas and a drawing pass for the plotter's pixel tests.
 
 #include "expr/program.h"
-#include "picture_dump.h"
+#include "../surface/picture_dump.h"
 #include "plot/plotter.h"
-#include "plot/surface.h"
+#include "surface/surface.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Recording device contexts: a pass recorded and played back gives the very
 // picture the pass draws into pixels, and the recording keeps little.
 
-#include "plot/recording.h"
+#include "surface/recording.h"
 #include "plot_fixture.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #pragma once
 // Runs lumicurve-render as a user would and reads what it wrote.
 
-#include "plot/png_file.h"
+#include "surface/png_file.h"
 
 #include <gtest/gtest.h>
 

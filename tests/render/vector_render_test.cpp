@@ -4,9 +4,9 @@
 
 #include "expr/cp1251.h"
 #include "expr/program.h"
-#include "plot/font_engine.h"
+#include "surface/font_engine.h"
 #include "plot/plotter.h"
-#include "plot/recording.h"
+#include "surface/recording.h"
 #include "render_fixture.h"
 #include "settings/plot_settings.h"
 #include "vector/pdf_file.h"

@@ -5,8 +5,8 @@
 
 #include "expr/program.h"
 #include "plot/plotter.h"
-#include "plot/png_file.h"
-#include "plot/recording.h"
+#include "surface/png_file.h"
+#include "surface/recording.h"
 #include "settings/plot_settings.h"
 #include "vector/pdf_file.h"
 #include "vector/svg_file.h"

@@ -1,4 +1,4 @@
-#include "plot/line_clip.h"
+#include "surface/line_clip.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "plot/font_engine.h"
+#include "surface/font_engine.h"
 
 #include "expr/cp1251.h"
 

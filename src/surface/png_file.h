@@ -1,7 +1,7 @@
 #pragma once
 // PNG files of bitmaps: pictures for a person to look at, and for tests to compare.
 
-#include "plot/surface.h"
+#include "surface/surface.h"
 
 #include <cstdint>
 #include <vector>

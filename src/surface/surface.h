@@ -204,7 +204,7 @@ const std::uint32_t* BitmapBits(HBITMAP bitmap, int* width, int* height);
 HBITMAP GetSelectedBitmap(HDC dc);
 
 // Not in the GDI: a device context that keeps what is drawn into it in a
-// Recording (plot/recording.h) instead of setting pixels. It has no bitmap and
+// Recording (surface/recording.h) instead of setting pixels. It has no bitmap and
 // takes none; the recording must outlive it. Deleted with DeleteDC.
 class Recording;
 HDC CreateRecordingDC(Recording* recording);

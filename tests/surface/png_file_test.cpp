@@ -1,4 +1,4 @@
-#include "plot/png_file.h"
+#include "surface/png_file.h"
 
 #include <gtest/gtest.h>
 

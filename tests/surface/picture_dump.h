@@ -1,7 +1,7 @@
 #pragma once
 // Leaves a bitmap as $LUMICURVE_TEST_OUTPUT/<name>.png for a person to look at.
 
-#include "plot/png_file.h"
+#include "surface/png_file.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -3,9 +3,9 @@
 // the window DCs that the window layer serves.
 
 #include "expr/cp1251.h"
-#include "plot/line_clip.h"
-#include "plot/recording.h"
-#include "plot/surface_objects.h"
+#include "surface/line_clip.h"
+#include "surface/recording.h"
+#include "surface/surface_objects.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,7 +1,7 @@
-#include "plot/recording.h"
+#include "surface/recording.h"
 
 #include "expr/cp1251.h"
-#include "plot/line_clip.h"
+#include "surface/line_clip.h"
 
 #include <algorithm>
 #include <utility>

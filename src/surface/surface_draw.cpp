@@ -1,9 +1,9 @@
 // The drawing surface's drawing: lines, text, fills, copies and pixels.
 
 #include "expr/cp1251.h"
-#include "plot/line_clip.h"
-#include "plot/recording.h"
-#include "plot/surface_objects.h"
+#include "surface/line_clip.h"
+#include "surface/recording.h"
+#include "surface/surface_objects.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "plot/surface.h"
+#include "surface/surface.h"
 
 #include "picture_dump.h"
 #include "surface_canvas.h"

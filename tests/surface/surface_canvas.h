@@ -2,7 +2,7 @@
 // A memory DC with a bitmap of its own, and a line drawn between two points:
 // what the drawing-surface tests draw on.
 
-#include "plot/surface.h"
+#include "surface/surface.h"
 
 #include <cstdint>
 #include <set>

@@ -5,8 +5,8 @@
 // drawn, each with its colour, and only when some of it lands on the canvas.
 // Writers of vector files read it; PlayRecording draws it back into pixels.
 
-#include "plot/font_engine.h"
-#include "plot/surface.h"
+#include "surface/font_engine.h"
+#include "surface/surface.h"
 
 #include <cstdint>
 #include <string>

@@ -1,7 +1,7 @@
-#include "plot/surface.h"
+#include "surface/surface.h"
 
 #include "picture_dump.h"
-#include "plot/line_clip.h"
+#include "surface/line_clip.h"
 #include "surface_canvas.h"
 
 #include <gtest/gtest.h>

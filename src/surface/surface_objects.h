@@ -2,8 +2,8 @@
 // The objects behind the drawing surface's handles. Only the surface's own files
 // include this.
 
-#include "plot/font_engine.h"
-#include "plot/surface.h"
+#include "surface/font_engine.h"
+#include "surface/surface.h"
 
 #include <cstdint>
 #include <vector>
