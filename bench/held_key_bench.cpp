@@ -6,7 +6,7 @@
 
 #include "settings/options_dialog.h"
 #include "view/main_window.h"
-#include "view/window_internal.h"
+#include "windows/window_internal.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -4,7 +4,7 @@
 
 #include "plot/plot_state.h"
 #include "settings/plot_settings.h"
-#include "view/window_services.h"
+#include "windows/window_services.h"
 
 // The dialog procedure that the main window gives DialogBoxParamA.
 INT_PTR optionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -4,7 +4,7 @@
 
 #include "expr/text.h"
 #include "plot/plot_state.h"
-#include "view/window_services.h"
+#include "windows/window_services.h"
 
 #include <cstdint>
 

@@ -6,7 +6,7 @@
 #include "plot/plot_state.h"
 #include "plot/plotter.h"
 #include "plot/worker_context.h"
-#include "view/window_services.h"
+#include "windows/window_services.h"
 
 #include <atomic>
 #include <cstdint>

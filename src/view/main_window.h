@@ -4,7 +4,7 @@
 
 #include "settings/plot_settings.h"
 #include "view/graph_view.h"
-#include "view/window_services.h"
+#include "windows/window_services.h"
 
 // The view the main window works on: the program's static one, or a test's own.
 void setMainWindowView(GraphView* view);

@@ -1,7 +1,7 @@
 // The options dialog driven through its real controls: clicks, typing, Enter,
 // Escape and the close box, with message boxes and file dialogs answered.
 
-#include "../view/dialog_test_util.h"
+#include "../windows/dialog_test_util.h"
 #include "expr/program.h"
 #include "settings/options_dialog.h"
 #include "settings_test_util.h"

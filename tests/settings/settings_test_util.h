@@ -1,7 +1,7 @@
 #pragma once
 // Helpers for the settings tests: captured message boxes and a scratch folder.
 
-#include "view/window_services.h"
+#include "windows/window_services.h"
 
 #include <gtest/gtest.h>
 

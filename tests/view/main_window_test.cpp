@@ -2,10 +2,10 @@
 // the real window, the options dialog answered through its real keys.
 
 #include "expr/cp1251.h"
-#include "gui_test_util.h"
+#include "../windows/gui_test_util.h"
 #include "settings/options_dialog.h"
 #include "view/main_window.h"
-#include "view/window_internal.h"
+#include "windows/window_internal.h"
 
 #include <QApplication>
 #include <QBitmap>

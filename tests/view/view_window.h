@@ -3,7 +3,7 @@
 // behaviour of the main window, the default settings applied in place of the
 // options dialog.
 
-#include "gui_test_util.h"
+#include "../windows/gui_test_util.h"
 #include "settings/plot_settings.h"
 #include "view/graph_view.h"
 

@@ -1,7 +1,7 @@
 // Top-level windows on Qt: classes, creation and destruction, the client area's
 // backing bitmap, painting and invalidation.
 
-#include "view/host_widget.h"
+#include "windows/host_widget.h"
 
 #include <QCloseEvent>
 #include <QCursor>

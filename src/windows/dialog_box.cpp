@@ -3,7 +3,7 @@
 // that runs until EndDialog.
 
 #include "res/resources.h"
-#include "view/dialog_internal.h"
+#include "windows/dialog_internal.h"
 
 #include <QCloseEvent>
 #include <QDialog>

@@ -3,7 +3,7 @@
 // bitmap, dispatches WM_PAINT when the window is invalid, and turns Qt's input
 // events into the messages Windows would send.
 
-#include "view/window_internal.h"
+#include "windows/window_internal.h"
 
 class HostWidget : public QWidget {
 public:

@@ -1,8 +1,8 @@
 // The open-file dialog on Qt's own file dialog widget, so that it looks and
 // behaves the same on every desktop and tests can drive it.
 
-#include "view/dialog_hooks.h"
-#include "view/window_internal.h"
+#include "windows/dialog_hooks.h"
+#include "windows/window_internal.h"
 
 #include <QEventLoop>
 #include <QFileDialog>

@@ -3,7 +3,7 @@
 // an HWND, the registry of live windows, the UI thread and the wake-up of the UI
 // thread from a worker. Qt types are allowed here: only the services include it.
 
-#include "view/window_services.h"
+#include "windows/window_services.h"
 
 #include <QPointer>
 #include <QString>

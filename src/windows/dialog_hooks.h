@@ -1,6 +1,6 @@
 #pragma once
 // The test hooks as the services read them.
 
-#include "view/window_services.h"
+#include "windows/window_services.h"
 
 DialogHooks currentDialogHooks();

@@ -1,7 +1,7 @@
 #pragma once
 // What the dialog services share: the state of a dialog built from a template.
 
-#include "view/window_internal.h"
+#include "windows/window_internal.h"
 
 #include <vector>
 

@@ -1,6 +1,6 @@
 // Threads and the process: the worker threads of the drawing passes.
 
-#include "view/dialog_hooks.h"
+#include "windows/dialog_hooks.h"
 
 #include <pthread.h>
 

@@ -1,7 +1,7 @@
 // The controls of a dialog and the texts of windows: look-up by identifier, texts
 // in code page 1251, check marks and enabling.
 
-#include "view/dialog_internal.h"
+#include "windows/dialog_internal.h"
 
 #include <QAbstractButton>
 #include <QGroupBox>

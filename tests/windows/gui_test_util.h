@@ -1,7 +1,7 @@
 #pragma once
 // Helpers for tests of real windows on the offscreen platform.
 
-#include "view/window_services.h"
+#include "windows/window_services.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-#include "view/key_codes.h"
+#include "windows/key_codes.h"
 
 #include <QtCore/qnamespace.h>
 

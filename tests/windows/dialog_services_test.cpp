@@ -4,7 +4,7 @@
 #include "dialog_test_util.h"
 #include "expr/cp1251.h"
 #include "res/resources.h"
-#include "view/dialog_internal.h"
+#include "windows/dialog_internal.h"
 
 #include <QClipboard>
 #include <QCloseEvent>

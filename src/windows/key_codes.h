@@ -2,7 +2,7 @@
 // Keys as Windows names them: virtual-key codes by the key's position (so letters
 // work under any layout), set-1 scan codes, and the key data of WM_KEYDOWN.
 
-#include "view/window_services.h"
+#include "windows/window_services.h"
 
 struct KeyStroke {
   int virtualKey; // 0: a key Windows would not report

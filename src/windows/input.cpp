@@ -1,8 +1,8 @@
 // Input: Qt's key, mouse and wheel events become the messages Windows would send,
 // with its virtual-key codes, key data, packed client positions and wheel notches.
 
-#include "view/host_widget.h"
-#include "view/key_codes.h"
+#include "windows/host_widget.h"
+#include "windows/key_codes.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

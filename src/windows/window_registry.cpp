@@ -2,7 +2,7 @@
 // the UI thread when another thread wants a window shown again.
 
 #include "expr/cp1251.h"
-#include "view/window_internal.h"
+#include "windows/window_internal.h"
 
 #include <QApplication>
 #include <QSocketNotifier>

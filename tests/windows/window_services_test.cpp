@@ -2,7 +2,7 @@
 // from any thread, the loop and the status bar.
 
 #include "gui_test_util.h"
-#include "view/window_internal.h"
+#include "windows/window_internal.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Message boxes, and the hooks through which tests answer the system's dialogs.
 
 #include "expr/cp1251.h"
-#include "view/dialog_hooks.h"
-#include "view/window_internal.h"
+#include "windows/dialog_hooks.h"
+#include "windows/window_internal.h"
 
 #include <QMessageBox>
 

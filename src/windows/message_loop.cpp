@@ -2,7 +2,7 @@
 // straight from the host widgets' event handlers, so that modal loops (dialogs,
 // message boxes) deliver it too; the queue holds what is posted: the quit message.
 
-#include "view/window_internal.h"
+#include "windows/window_internal.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>

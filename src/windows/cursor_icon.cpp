@@ -1,7 +1,7 @@
 // Icons and cursors: the program's resources and the system's arrow, as Qt sees them.
 
 #include "res/resources.h"
-#include "view/window_internal.h"
+#include "windows/window_internal.h"
 
 #include <QBitmap>
 #include <QCursor>

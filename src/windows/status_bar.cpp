@@ -1,6 +1,6 @@
 // The status bar: a child along the bottom of its parent showing one line.
 
-#include "view/window_internal.h"
+#include "windows/window_internal.h"
 
 #include <QLabel>
 
