@@ -4,7 +4,7 @@
 // 95th percentile of the time from a press to its picture on the window, and
 // whether the last press's picture is the one shown at the end.
 
-#include "settings/options_dialog.h"
+#include "options/options_dialog.h"
 #include "view/main_window.h"
 #include "windows/window_internal.h"
 

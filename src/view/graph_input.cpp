@@ -1,7 +1,7 @@
 // The main window's input: keys, the drag, the wheel. Each handler changes the
 // live plot state and starts a new pass; none draws the graph itself.
 
-#include "settings/options_dialog.h"
+#include "options/options_dialog.h"
 #include "view/graph_view.h"
 
 #include <cstdio>

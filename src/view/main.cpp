@@ -1,7 +1,7 @@
 // lumicurve: the interactive plotter.
 
 #include "expr/lexer.h"
-#include "settings/options_dialog.h"
+#include "options/options_dialog.h"
 #include "view/graph_view.h"
 #include "view/main_window.h"
 

@@ -2,7 +2,7 @@
 
 #include "expr/cp1251.h"
 #include "res/resources.h"
-#include "settings/options_dialog.h"
+#include "options/options_dialog.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include "expr/cp1251.h"
 #include "../windows/gui_test_util.h"
-#include "settings/options_dialog.h"
+#include "options/options_dialog.h"
 #include "view/main_window.h"
 #include "windows/window_internal.h"
 

@@ -3,8 +3,8 @@
 
 #include "../windows/dialog_test_util.h"
 #include "expr/program.h"
-#include "settings/options_dialog.h"
-#include "settings_test_util.h"
+#include "options/options_dialog.h"
+#include "../settings/settings_test_util.h"
 
 #include <QCloseEvent>
 #include <QWindow>

@@ -1,7 +1,7 @@
 // The texts of the options dialog's help buttons and About box (1251, lines
 // separated by CR LF, spaces as they stand).
 
-#include "settings/options_dialog.h"
+#include "options/options_dialog.h"
 
 const char* const OperatorHelpText = "x+y - сложение\r\n"
                                      "x-y - вычетание\r\n"

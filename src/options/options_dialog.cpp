@@ -1,7 +1,7 @@
 // The options dialog: its procedure, and the PlotSettings operations behind its
 // edits, radio buttons and buttons.
 
-#include "settings/options_dialog.h"
+#include "options/options_dialog.h"
 
 #include "expr/numeric.h"
 
