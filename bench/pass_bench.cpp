@@ -5,8 +5,8 @@
 #include "bench_util.h"
 #include "expr/program.h"
 #include "plot/plotter.h"
-#include "surface/recording.h"
 #include "settings/plot_settings.h"
+#include "surface/recording.h"
 
 #include <atomic>
 #include <cstring>
@@ -19,8 +19,7 @@ struct Scene {
   PlotSettings settings;
   PlotState live;
   Plotter plotter;
-  std::atomic<std::int32_t> sx{0}, sy{0};
-  WorkerContext context{live, plotter, {sx, sy}};
+  std::atomic<bool> stopRequest{false};
   HDC dc = CreateCompatibleDC(nullptr);
   HBITMAP bitmap = CreateCompatibleBitmap(dc, 1024, 768);
   HGDIOBJ previous = SelectObject(dc, bitmap);
@@ -52,7 +51,7 @@ void pass(benchmark::State& state, int kind, const char* accuracy, bool fast) {
     state.PauseTiming();
     scene.whiten();
     state.ResumeTiming();
-    scene.plotter.drawAll(scene.context, scene.live);
+    scene.plotter.drawAll(scene.stopRequest, scene.live);
   }
   perSample(state, scene.plotter.samplesDone);
 }
@@ -70,7 +69,7 @@ void recordedPass(benchmark::State& state, int kind) {
     PatBlt(dc, 0, 0, 1024, 768, WHITENESS);
     scene.live.canvasDC = dc;
     state.ResumeTiming();
-    scene.plotter.drawAll(scene.context, scene.live);
+    scene.plotter.drawAll(scene.stopRequest, scene.live);
     state.PauseTiming();
     DeleteDC(dc);
     recording.reset();

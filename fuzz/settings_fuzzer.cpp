@@ -138,8 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   HGDIOBJ previousPen = SelectObject(canvas, mine);
   live.canvasDC = canvas;
 
-  std::atomic<std::int32_t> scrollX{0}, scrollY{0};
-  WorkerContext context(live, plotter, {scrollX, scrollY});
+  std::atomic<bool> stopRequest{false};
   std::int64_t nodes = std::max(nodeCount(live.firstProgram->root), std::int64_t{1}) +
                        nodeCount(live.secondProgram->root);
   const std::int64_t samples =
@@ -148,9 +147,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   bool stopped = false;
   plotter.watch = [&] {
     stopped = true;
-    context.stopRequest = true; // as a key press during the pass would
+    stopRequest = true; // as a key press during the pass would
   };
-  plotter.drawAll(context, live);
+  plotter.drawAll(stopRequest, live);
 
   if (stopped && plotter.samplesDone != plotter.watchAt) {
     fuzz::fail(data, size, "the pass went on after the stop request: %lld samples, stop at %lld",

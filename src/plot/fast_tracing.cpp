@@ -56,23 +56,23 @@ private:
 
 } // namespace
 
-void Plotter::scanImplicitFast(const WorkerContext& ctx, const PixelTarget& target) {
+void Plotter::scanImplicitFast(const std::atomic<bool>& stopRequest, const PixelTarget& target) {
   const bool runs = target.pixels == nullptr && target.runs != nullptr;
   switch (state.kind) {
   case ImplicitLess:
-    return runs ? scanImplicitRows<ImplicitLess, true>(ctx, target)
-                : scanImplicitRows<ImplicitLess, false>(ctx, target);
+    return runs ? scanImplicitRows<ImplicitLess, true>(stopRequest, target)
+                : scanImplicitRows<ImplicitLess, false>(stopRequest, target);
   case ImplicitEqual:
-    return runs ? scanImplicitRows<ImplicitEqual, true>(ctx, target)
-                : scanImplicitRows<ImplicitEqual, false>(ctx, target);
+    return runs ? scanImplicitRows<ImplicitEqual, true>(stopRequest, target)
+                : scanImplicitRows<ImplicitEqual, false>(stopRequest, target);
   default:
-    return runs ? scanImplicitRows<ImplicitGreater, true>(ctx, target)
-                : scanImplicitRows<ImplicitGreater, false>(ctx, target);
+    return runs ? scanImplicitRows<ImplicitGreater, true>(stopRequest, target)
+                : scanImplicitRows<ImplicitGreater, false>(stopRequest, target);
   }
 }
 
 template <GraphKind Kind, bool Runs>
-void Plotter::scanImplicitRows(const WorkerContext& ctx, const PixelTarget& target) {
+void Plotter::scanImplicitRows(const std::atomic<bool>& stopRequest, const PixelTarget& target) {
   const PlotState& s = state;
   BatchProgram& batch = *s.firstProgram->batch;
   batch.beginPass(s.a, s.b, s.c, s.d);
@@ -146,7 +146,7 @@ void Plotter::scanImplicitRows(const WorkerContext& ctx, const PixelTarget& targ
           lastX = ix;
           lastY = row - 1;
         }
-        if (ctx.stopRequested()) {
+        if (stopRequested(stopRequest)) {
           finish();
           return;
         }

@@ -43,38 +43,38 @@ Plotter::~Plotter() {
   DeleteObject(labelFont);
 }
 
-void Plotter::drawAll(const WorkerContext& ctx, const PlotState& live) {
-  if (ctx.stopRequested()) {
+void Plotter::drawAll(const std::atomic<bool>& stopRequest, const PlotState& live) {
+  if (stopRequested(stopRequest)) {
     return;
   }
   state.copyFrom(live);
   drawAxes();
   drawMarks();
-  if (ctx.stopRequested()) {
+  if (stopRequested(stopRequest)) {
     return;
   }
   switch (state.kind) {
   case Explicit:
     if (state.firstProgram != nullptr) {
-      traceExplicit(ctx);
+      traceExplicit(stopRequest);
     }
     break;
   case Parametric:
     if (state.firstProgram != nullptr && state.secondProgram != nullptr) {
-      traceParametric(ctx);
+      traceParametric(stopRequest);
     }
     break;
   case ImplicitLess:
   case ImplicitEqual:
   case ImplicitGreater:
     if (state.firstProgram != nullptr) {
-      traceImplicit(ctx);
+      traceImplicit(stopRequest);
     }
     break;
   default:
     break;
   }
-  if (!ctx.stopRequested()) {
+  if (!stopRequested(stopRequest)) {
     drawFrame();
   }
 }
@@ -156,7 +156,7 @@ const double* Plotter::curveValues(CProgram& p, const double* ts, int n, double*
 
 // Samples are evaluated a chunk at a time and drawn one by one, each from the
 // new sample back to the previous one.
-void Plotter::traceExplicit(const WorkerContext& ctx) {
+void Plotter::traceExplicit(const std::atomic<bool>& stopRequest) {
   const PlotState& s = state;
   if (!samplingAdvances(s.xMin, s.xMax, s.accuracy)) {
     return;
@@ -179,7 +179,7 @@ void Plotter::traceExplicit(const WorkerContext& ctx) {
       MoveToEx(dc, pixelOf(s.canvasX(xj)), pixelOf(s.canvasY(ys[j])), nullptr);
       LineTo(dc, pixelOf(s.canvasX(xj - s.accuracy)), pixelOf(s.canvasY(prevY)));
       prevY = ys[j];
-      if (ctx.stopRequested()) {
+      if (stopRequested(stopRequest)) {
         stopped = true;
         break;
       }
@@ -189,7 +189,7 @@ void Plotter::traceExplicit(const WorkerContext& ctx) {
   selectPen(dc, old);
 }
 
-void Plotter::traceParametric(const WorkerContext& ctx) {
+void Plotter::traceParametric(const std::atomic<bool>& stopRequest) {
   const PlotState& s = state;
   if (!samplingAdvances(s.tFrom, s.tTo, s.accuracy)) {
     return;
@@ -216,7 +216,7 @@ void Plotter::traceParametric(const WorkerContext& ctx) {
       LineTo(dc, pixelOf(s.canvasX(prevG)), pixelOf(s.canvasY(prevF)));
       prevG = gs[j];
       prevF = fs[j];
-      if (ctx.stopRequested()) {
+      if (stopRequested(stopRequest)) {
         stopped = true;
         break;
       }
@@ -226,7 +226,7 @@ void Plotter::traceParametric(const WorkerContext& ctx) {
   selectPen(dc, old);
 }
 
-void Plotter::traceImplicit(const WorkerContext& ctx) {
+void Plotter::traceImplicit(const std::atomic<bool>& stopRequest) {
   const PlotState& s = state;
   if (!samplingAdvances(s.xFrom, s.xTo, s.accuracy) ||
       !samplingAdvances(s.yFrom, s.yTo, s.accuracy)) {
@@ -238,14 +238,14 @@ void Plotter::traceImplicit(const WorkerContext& ctx) {
   PixelTarget target{};
   if (fastPaths && s.firstProgram->batch != nullptr && GetPixelTarget(dc, &target) &&
       target.rop2 == R2_COPYPEN) {
-    scanImplicitFast(ctx, target);
+    scanImplicitFast(stopRequest, target);
   } else {
-    scanImplicit(ctx);
+    scanImplicit(stopRequest);
   }
   selectPen(dc, old);
 }
 
-void Plotter::scanImplicit(const WorkerContext& ctx) {
+void Plotter::scanImplicit(const std::atomic<bool>& stopRequest) {
   const PlotState& s = state;
   HDC dc = s.canvasDC;
   CProgram& f = *s.firstProgram;
@@ -264,7 +264,7 @@ void Plotter::scanImplicit(const WorkerContext& ctx) {
         MoveToEx(dc, ix + 1, iy + 1, nullptr);
         LineTo(dc, ix, iy); // the end is not drawn: this sets the pixel (ix + 1, iy + 1)
       }
-      if (ctx.stopRequested()) {
+      if (stopRequested(stopRequest)) {
         return;
       }
       stepProgress();

@@ -5,12 +5,17 @@
 #include "expr/batch.h"
 #include "plot/plot_state.h"
 #include "surface/surface.h"
-#include "plot/worker_context.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <vector>
+
+// A relaxed read serves: the flag only has to be seen soon, not in order.
+inline bool stopRequested(const std::atomic<bool>& stopRequest) {
+  return stopRequest.load(std::memory_order_relaxed);
+}
 
 class Plotter {
 public:
@@ -40,15 +45,16 @@ public:
   Plotter(const Plotter&) = delete;
   Plotter& operator=(const Plotter&) = delete;
 
-  // One whole pass into the live state's canvas; only ctx.stopRequest is read.
-  void drawAll(const WorkerContext& ctx, const PlotState& live);
+  // One whole pass into the live state's canvas. A pass ends as soon as it can once
+  // stopRequest is set, which another thread may do at any time.
+  void drawAll(const std::atomic<bool>& stopRequest, const PlotState& live);
 
   void drawAxes();
   void drawMarks();
   void drawFrame();
-  void traceExplicit(const WorkerContext& ctx);
-  void traceParametric(const WorkerContext& ctx);
-  void traceImplicit(const WorkerContext& ctx);
+  void traceExplicit(const std::atomic<bool>& stopRequest);
+  void traceParametric(const std::atomic<bool>& stopRequest);
+  void traceImplicit(const std::atomic<bool>& stopRequest);
 
   void beginExplicitProgress();
   void beginParametricProgress();
@@ -70,11 +76,11 @@ private:
 
   int beginCurve(CProgram& p, int chunk);
   const double* curveValues(CProgram& p, const double* ts, int n, double* buffer);
-  void scanImplicit(const WorkerContext& ctx);
+  void scanImplicit(const std::atomic<bool>& stopRequest);
   // By the kind, into pixels or, for a recording target, as runs of rows.
-  void scanImplicitFast(const WorkerContext& ctx, const PixelTarget& target);
+  void scanImplicitFast(const std::atomic<bool>& stopRequest, const PixelTarget& target);
   template <GraphKind Kind, bool Runs>
-  void scanImplicitRows(const WorkerContext& ctx, const PixelTarget& target);
+  void scanImplicitRows(const std::atomic<bool>& stopRequest, const PixelTarget& target);
 
   // samplesDone at which the whole percentage next rises, or the watch is due;
   // saves a division per sample.

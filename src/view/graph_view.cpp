@@ -107,7 +107,7 @@ DWORD GraphView::workerMain(void* argument) {
   // A worker already asked to stop ends here; whitening the picture would be wasted.
   if (!ctx.stopRequested()) {
     PatBlt(ctx.backDC, 0, 0, width, height, WHITENESS);
-    view->plotter.drawAll(ctx, view->liveState);
+    view->plotter.drawAll(ctx.stopRequest, view->liveState);
   }
   if (!ctx.stopRequested()) {
     bool taken = true;

@@ -5,7 +5,7 @@
 
 #include "plot/plot_state.h"
 #include "plot/plotter.h"
-#include "plot/worker_context.h"
+#include "view/worker_context.h"
 #include "windows/window_services.h"
 
 #include <atomic>

@@ -1,8 +1,8 @@
 #pragma once
 // A canvas and a drawing pass for the plotter's pixel tests.
 
-#include "expr/program.h"
 #include "../surface/picture_dump.h"
+#include "expr/program.h"
 #include "plot/plotter.h"
 #include "surface/surface.h"
 
@@ -93,8 +93,7 @@ inline int differingPixels(const Canvas& a, const Canvas& b) {
 struct Pass {
   PlotState live;
   Plotter plotter;
-  std::atomic<std::int32_t> scrollX{0}, scrollY{0};
-  WorkerContext ctx{live, plotter, {scrollX, scrollY}};
+  std::atomic<bool> stopRequest{false};
   Canvas canvas;
   CProgram first, second;
 
@@ -138,7 +137,7 @@ struct Pass {
       implicitGraph("x - y", kind);
     }
   }
-  void run() { plotter.drawAll(ctx, live); }
+  void run() { plotter.drawAll(stopRequest, live); }
   // Saves the picture when the test has failed so far.
   void saveIfFailed(const std::string& name) const {
     if (::testing::Test::HasFailure()) {

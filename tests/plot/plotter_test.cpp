@@ -326,7 +326,7 @@ struct ProgressWindow {
       ProgressWindow& w = *current;
       w.shown.push_back(w.pass->plotter.shownPercent);
       if (w.stopAt >= 0 && w.pass->plotter.shownPercent >= w.stopAt) {
-        w.pass->ctx.stopRequest = true;
+        w.pass->stopRequest = true;
       }
       return w.picture.dc;
     };
@@ -464,7 +464,7 @@ TEST(Plotter, WatchStopsAPassAtItsSampleCount) {
       pass.plotter.watch = [&] {
         ++calls;
         EXPECT_EQ(pass.plotter.samplesDone, 777);
-        pass.ctx.stopRequest = true;
+        pass.stopRequest = true;
       };
       ProgressWindow window(pass);
       pass.run();
@@ -484,7 +484,7 @@ TEST(Plotter, WatchStopsAPassAtItsSampleCount) {
 TEST(Plotter, StopRequestBeforeThePassDrawsNothing) {
   Pass pass;
   pass.explicitGraph("x");
-  pass.ctx.stopRequest = true;
+  pass.stopRequest = true;
   pass.run();
   EXPECT_EQ(pass.canvas.count(kWhite), 1024 * 768);
 }

@@ -45,7 +45,7 @@ struct StopAt {
     WindowSurfaceHooks hooks;
     hooks.getDC = [](HWND) -> HDC {
       if (current->percent >= 0 && current->pass.plotter.shownPercent >= current->percent) {
-        current->pass.ctx.stopRequest = true;
+        current->pass.stopRequest = true;
       }
       return nullptr;
     };

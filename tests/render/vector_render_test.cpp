@@ -4,11 +4,11 @@
 
 #include "expr/cp1251.h"
 #include "expr/program.h"
-#include "surface/font_engine.h"
 #include "plot/plotter.h"
-#include "surface/recording.h"
 #include "render_fixture.h"
 #include "settings/plot_settings.h"
+#include "surface/font_engine.h"
+#include "surface/recording.h"
 #include "vector/pdf_file.h"
 #include "vector/svg_file.h"
 
@@ -98,9 +98,8 @@ Expected expectedOf(const std::string& settingsFile) {
   Recording recording(1024, 768);
   HDC dc = CreateRecordingDC(&recording);
   live.canvasDC = dc;
-  std::atomic<std::int32_t> sx{0}, sy{0};
-  WorkerContext context(live, plotter, {sx, sy});
-  plotter.drawAll(context, live);
+  std::atomic<bool> stopRequest{false};
+  plotter.drawAll(stopRequest, live);
   DeleteDC(dc);
   for (CProgram* program : {live.firstProgram, live.secondProgram}) {
     program->release();

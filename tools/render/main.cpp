@@ -5,9 +5,9 @@
 
 #include "expr/program.h"
 #include "plot/plotter.h"
+#include "settings/plot_settings.h"
 #include "surface/png_file.h"
 #include "surface/recording.h"
-#include "settings/plot_settings.h"
 #include "vector/pdf_file.h"
 #include "vector/svg_file.h"
 
@@ -145,9 +145,8 @@ int main(int argc, char** argv) {
     live.window = reinterpret_cast<HWND>(&live);
   }
 
-  std::atomic<std::int32_t> scrollX{0}, scrollY{0};
-  WorkerContext context(live, plotter, {scrollX, scrollY});
-  plotter.drawAll(context, live);
+  std::atomic<bool> stopRequest{false};
+  plotter.drawAll(stopRequest, live);
   if (terminal) {
     std::fputs("\n", stderr);
     SetWindowSurfaceHooks(WindowSurfaceHooks{});

@@ -1,6 +1,7 @@
 #pragma once
-// The part of the graph view that a drawing worker and the plotter receive.
-// Declared here so that the plotter needs nothing from the view layer above it.
+// The part of the graph view that a drawing worker receives: the flags it shares
+// with the window's thread, the two pictures, and the drag offsets it zeroes when
+// it shows a picture.
 
 #include "surface/surface.h"
 
