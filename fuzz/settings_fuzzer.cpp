@@ -76,7 +76,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   settingsPath() = pattern;
   std::atexit(removeSettingsFile);
   // Apply's messages (a formula error, a refused accuracy) are answered silently.
-  DialogHooks hooks;
+  WindowSurfaceHooks hooks;
   hooks.messageBox = [](HWND, LPCSTR text, LPCSTR caption, UINT) {
     if (text == nullptr || caption == nullptr) {
       std::fputs("a message box without text or caption\n", stderr);
@@ -84,7 +84,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     }
     return IDOK;
   };
-  SetDialogHooks(std::move(hooks));
+  SetWindowSurfaceHooks(hooks);
   return 0;
 }
 

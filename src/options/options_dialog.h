@@ -6,6 +6,9 @@
 #include "settings/plot_settings.h"
 #include "windows/window_services.h"
 
+// Sent by the options dialog's Apply button to the dialog itself.
+inline constexpr UINT WM_APPLYSETTINGS = WM_USER + 1;
+
 // The dialog procedure that the main window gives DialogBoxParamA.
 INT_PTR optionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 

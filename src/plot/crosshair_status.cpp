@@ -2,6 +2,7 @@
 
 #include "expr/numeric.h"
 #include "plot/plot_state.h"
+#include "surface/window_calls.h"
 
 #include <cstdio>
 

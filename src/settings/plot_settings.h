@@ -4,12 +4,9 @@
 
 #include "expr/text.h"
 #include "plot/plot_state.h"
-#include "windows/window_services.h"
+#include "surface/window_calls.h"
 
 #include <cstdint>
-
-// Sent by the options dialog's Apply button to the dialog itself.
-inline constexpr UINT WM_APPLYSETTINGS = WM_USER + 1;
 
 class PlotSettings {
 public:
@@ -47,8 +44,8 @@ public:
   // Throws a malloc'd char* message for a file that is not a settings file.
   void loadFile(const char* path);
 
-  // The options dialog. Shows the view's origin and pixels and every text, and
-  // clicks the radio button of the kind.
+  // The options dialog (built with the dialog, above the window services). Shows the view's origin
+  // and pixels and every text, and clicks the radio button of the kind.
   void initDialog(HWND dialog, const PlotState& live);
   // The eighteen texts into their edits, and back (each edit read into its text's
   // own block, at most capacity - 1 characters).

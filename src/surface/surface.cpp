@@ -88,22 +88,6 @@ Stock* makeStock() {
   return s;
 }
 
-struct HookState {
-  std::mutex mutex;
-  WindowSurfaceHooks hooks;
-};
-
-HookState& hookState() {
-  static HookState* instance = new HookState;
-  return *instance;
-}
-
-WindowSurfaceHooks currentHooks() {
-  HookState& s = hookState();
-  std::lock_guard lock(s.mutex);
-  return s.hooks;
-}
-
 } // namespace
 
 namespace surface {
@@ -368,27 +352,4 @@ COLORREF SetTextColor(HDC hdc, COLORREF color) {
 COLORREF SetBkColor(HDC hdc, COLORREF color) {
   DeviceContext* dc = liveDc(hdc);
   return dc == nullptr ? CLR_INVALID : std::exchange(dc->bkColor, color & 0xFFFFFFu);
-}
-
-// --- windows ----------------------------------------------------------------
-
-void SetWindowSurfaceHooks(const WindowSurfaceHooks& hooks) {
-  HookState& s = hookState();
-  std::lock_guard lock(s.mutex);
-  s.hooks = hooks;
-}
-
-HDC GetDC(HWND window) {
-  const WindowSurfaceHooks hooks = currentHooks();
-  return hooks.getDC != nullptr ? hooks.getDC(window) : nullptr;
-}
-
-int ReleaseDC(HWND window, HDC dc) {
-  const WindowSurfaceHooks hooks = currentHooks();
-  return hooks.releaseDC != nullptr ? hooks.releaseDC(window, dc) : 0;
-}
-
-LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  const WindowSurfaceHooks hooks = currentHooks();
-  return hooks.sendMessage != nullptr ? hooks.sendMessage(window, message, wParam, lParam) : 0;
 }

@@ -184,19 +184,6 @@ BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int sx, int s
 COLORREF GetPixel(HDC dc, int x, int y);
 COLORREF SetPixel(HDC dc, int x, int y, COLORREF color);
 
-// Window DCs come from the window layer through these hooks.
-struct WindowSurfaceHooks {
-  HDC (*getDC)(HWND) = nullptr;
-  int (*releaseDC)(HWND, HDC) = nullptr;
-  LRESULT (*sendMessage)(HWND, UINT, WPARAM, LPARAM) = nullptr;
-};
-// May be called while other threads draw or ask for DCs.
-void SetWindowSurfaceHooks(const WindowSurfaceHooks& hooks);
-
-HDC GetDC(HWND window);
-int ReleaseDC(HWND window, HDC dc);
-LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
 // Not in the GDI: the pixels of a bitmap, row-major, top row first, each
 // 0x00RRGGBB (what QImage::Format_RGB32 wraps). width / height may be null.
 const std::uint32_t* BitmapBits(HBITMAP bitmap, int* width, int* height);

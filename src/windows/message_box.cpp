@@ -1,14 +1,11 @@
 // Message boxes, and the hooks through which tests answer the system's dialogs.
 
-#include "expr/cp1251.h"
 #include "windows/dialog_hooks.h"
 #include "windows/window_internal.h"
 
 #include <QMessageBox>
 
-#include <cstdio>
 #include <mutex>
-#include <string>
 
 namespace {
 
@@ -28,8 +25,12 @@ QString boxText(LPCSTR text) {
 } // namespace
 
 void SetDialogHooks(DialogHooks newHooks) {
-  std::lock_guard<std::mutex> lock(hooksLock);
-  hooks() = std::move(newHooks);
+  {
+    std::lock_guard<std::mutex> lock(hooksLock);
+    hooks() = std::move(newHooks);
+  }
+  // So that a message box reaches the test's hook before any window exists.
+  windows::installSurfaceHooks();
 }
 
 DialogHooks currentDialogHooks() {
@@ -37,16 +38,12 @@ DialogHooks currentDialogHooks() {
   return hooks();
 }
 
-int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+int windows::showMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   if (auto hook = currentDialogHooks().messageBox) {
     return hook(owner, text, caption, type);
   }
   if (!windows::ensureServices() || !windows::onUiThread()) {
-    std::string line = cp1251::toUtf8(caption != nullptr ? caption : "") + ": " +
-                       cp1251::toUtf8(text != nullptr ? text : "") + "\n";
-    std::fputs(line.c_str(), stderr);
-    std::fflush(stderr);
-    return IDOK;
+    return WriteMessageBox(text, caption);
   }
   windows::WindowPtr w = windows::findWindow(owner);
   QWidget* parent = w ? w->widget.data() : nullptr;

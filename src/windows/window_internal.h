@@ -66,6 +66,12 @@ std::vector<WindowPtr> childrenOf(HWND parent);
 // Called on the UI thread by every service that needs Qt: records the UI thread,
 // installs the surface hooks and the wake-up. False without a QApplication.
 bool ensureServices();
+// Makes the calls of the layers below (window DCs, messages, message boxes) reach
+// the services.
+void installSurfaceHooks();
+// MessageBoxA as the services serve it: the test hook, a modal Qt message box, or
+// standard error where no box can show.
+int showMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 bool onUiThread();
 
 // Schedules a present of the window's client area; from any thread.

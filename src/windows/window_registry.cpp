@@ -121,12 +121,17 @@ bool ensureServices() {
   auto* notifier = new QSocketNotifier(wakeFd, QSocketNotifier::Read, app);
   QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] { presentPending(); });
 
+  installSurfaceHooks();
+  return true;
+}
+
+void installSurfaceHooks() {
   WindowSurfaceHooks hooks;
   hooks.getDC = hookGetDC;
   hooks.releaseDC = hookReleaseDC;
   hooks.sendMessage = sendMessage;
+  hooks.messageBox = showMessageBox;
   SetWindowSurfaceHooks(hooks);
-  return true;
 }
 
 bool onUiThread() {

@@ -3,28 +3,21 @@
 // written against, with the Windows names, handle types, constants and argument
 // orders. They run on Qt Widgets; no Qt type appears in this header.
 //
-// Without a QApplication (tests of the lower layers, the command-line renderer)
-// a message box writes "caption: text" in UTF-8 to standard error and returns
-// IDOK, and the file dialog reports that no file was chosen. Tests observe and
-// answer both through DialogHooks.
+// Without a QApplication a message box writes "caption: text" in UTF-8 to
+// standard error and returns IDOK, and the file dialog reports that no file was
+// chosen. Tests observe and answer both through DialogHooks.
 
-#include "surface/surface.h"
+#include "surface/window_calls.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 
-using WORD = std::uint16_t;
-using LONG = std::int32_t;
 using ATOM = WORD;
 using INT_PTR = std::intptr_t;
 using UINT_PTR = std::uintptr_t;
-using LPSTR = char*;
-using LPCSTR = const char*;
 using HANDLE = void*;
 
-struct HINSTANCE__;
-using HINSTANCE = HINSTANCE__*;
 struct HMENU__;
 using HMENU = HMENU__*;
 // Icons and cursors are small tokens, so that a class cursor fits SetClassLongA.
@@ -132,8 +125,6 @@ inline constexpr UINT RDW_INVALIDATE = 0x0001;
 inline constexpr int GCL_HCURSOR = -12;
 inline constexpr WPARAM SIZE_RESTORED = 0;
 
-inline constexpr UINT MB_OK = 0x00000000;
-inline constexpr int IDOK = 1;
 inline constexpr int IDCANCEL = 2;
 
 inline constexpr UINT BM_GETCHECK = 0x00F0;
@@ -245,40 +236,8 @@ UINT IsDlgButtonChecked(HWND dialog, int id);
 BOOL EnableWindow(HWND window, BOOL enable);
 BOOL IsWindowEnabled(HWND window);
 
-// Texts are code page 1251; returns the button pressed.
-int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
-
-using LPOFNHOOKPROC = std::uintptr_t (*)(HWND, UINT, WPARAM, LPARAM);
-
-// The file dialog's record, member for member as on Windows.
-struct OPENFILENAMEA {
-  DWORD lStructSize;
-  HWND hwndOwner;
-  HINSTANCE hInstance;
-  LPCSTR lpstrFilter;
-  LPSTR lpstrCustomFilter;
-  DWORD nMaxCustFilter;
-  DWORD nFilterIndex;
-  LPSTR lpstrFile;
-  DWORD nMaxFile;
-  LPSTR lpstrFileTitle;
-  DWORD nMaxFileTitle;
-  LPCSTR lpstrInitialDir;
-  LPCSTR lpstrTitle;
-  DWORD Flags;
-  WORD nFileOffset;
-  WORD nFileExtension;
-  LPCSTR lpstrDefExt;
-  LPARAM lCustData;
-  LPOFNHOOKPROC lpfnHook;
-  LPCSTR lpTemplateName;
-  void* pvReserved;
-  DWORD dwReserved;
-  DWORD FlagsEx;
-};
-
-// The size of the older, shorter layout of the record (without its last three members).
-inline constexpr DWORD OPENFILENAME_SIZE_VERSION_400A = 76;
+// MessageBoxA, with the file dialog's record OPENFILENAMEA, is declared with the
+// calls below the window services: a modal Qt message box, or the test hook.
 
 // Qt's own file dialog, starting from the folder and name in lpstrFile, with the
 // filters of lpstrFilter; without an owner it disables no window. Fills

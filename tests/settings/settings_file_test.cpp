@@ -173,13 +173,10 @@ int saveAsOrdinaryUser(const std::string& path) {
     if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
       ::_exit(100);
     }
-    int shown = 0;
-    DialogHooks hooks;
-    hooks.messageBox = [&shown](HWND, LPCSTR, LPCSTR, UINT) { return ++shown, IDOK; };
-    SetDialogHooks(std::move(hooks));
+    MessageBoxes boxes;
     PlotSettings s;
     s.saveFile(path.c_str());
-    ::_exit(shown);
+    ::_exit(static_cast<int>(boxes.shown.size()));
   }
   int status = 0;
   return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status)

@@ -1,7 +1,7 @@
 #pragma once
 // Helpers for the settings tests: captured message boxes and a scratch folder.
 
-#include "windows/window_services.h"
+#include "surface/window_calls.h"
 
 #include <gtest/gtest.h>
 
@@ -19,18 +19,26 @@ struct ShownMessage {
   UINT type;
 };
 
-// Records every message box instead of showing it, answering OK.
+// Records every message box instead of showing it, answering OK; one at a time.
 struct MessageBoxes {
   std::vector<ShownMessage> shown;
   MessageBoxes() {
-    DialogHooks hooks;
-    hooks.messageBox = [this](HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
-      shown.push_back({owner, text, caption, type});
+    current() = this;
+    WindowSurfaceHooks hooks;
+    hooks.messageBox = [](HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+      current()->shown.push_back({owner, text, caption, type});
       return IDOK;
     };
-    SetDialogHooks(std::move(hooks));
+    SetWindowSurfaceHooks(hooks);
   }
-  ~MessageBoxes() { SetDialogHooks(DialogHooks{}); }
+  ~MessageBoxes() {
+    SetWindowSurfaceHooks(WindowSurfaceHooks{});
+    current() = nullptr;
+  }
+  static MessageBoxes*& current() {
+    static MessageBoxes* instance = nullptr;
+    return instance;
+  }
   MessageBoxes(const MessageBoxes&) = delete;
   MessageBoxes& operator=(const MessageBoxes&) = delete;
 };

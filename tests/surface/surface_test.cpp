@@ -2,6 +2,7 @@
 
 #include "picture_dump.h"
 #include "surface/line_clip.h"
+#include "surface/window_calls.h"
 #include "surface_canvas.h"
 
 #include <gtest/gtest.h>
