@@ -37,10 +37,6 @@ struct Scene {
     SelectObject(dc, previous);
     DeleteObject(bitmap);
     DeleteDC(dc);
-    for (CProgram* p : {live.firstProgram, live.secondProgram}) {
-      p->release();
-      delete p;
-    }
   }
   void whiten() { PatBlt(dc, 0, 0, 1024, 768, WHITENESS); }
 };

@@ -214,6 +214,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     program.compile(formula);
   } catch (char* message) {
+    const RaisedText owned(message); // ASan reports a block that was not malloc'd
     if (message == nullptr) {
       fuzz::fail(data, size, "a null message was thrown");
     }
@@ -222,7 +223,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       fuzz::printBytes("message", text.data(), text.size());
       fuzz::fail(data, size, "the message is not one of the compiler's");
     }
-    std::free(message); // ASan reports a block that was not malloc'd
     program.release();
     return 0;
   } catch (...) {

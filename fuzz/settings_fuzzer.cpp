@@ -100,6 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     settings.loadFile(path.c_str());
   } catch (char* message) {
+    const RaisedText owned(message);
     // Built step by step: clang 14 crashes on std::string(literal) + path in one expression.
     std::string expected = "этот фаил : "_cp1251;
     expected += path;
@@ -107,7 +108,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (message == nullptr || expected != message) {
       fuzz::fail(data, size, "Load threw something other than the header message");
     }
-    std::free(message);
     return 0;
   }
   for (int i = 0; i < PlotSettings::TextCount; ++i) {
@@ -168,10 +168,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   SelectObject(canvas, previousBitmap);
   DeleteObject(picture);
   DeleteDC(canvas);
-  for (CProgram* program : {live.firstProgram, live.secondProgram}) {
-    program->release();
-    delete program;
-  }
-  live.firstProgram = live.secondProgram = nullptr;
   return 0;
 }

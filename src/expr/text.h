@@ -5,6 +5,8 @@
 #include "expr/cp1251.h"
 
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 
 class CText {
 public:
@@ -58,5 +60,10 @@ CText operator+(const CText& lhs, const CText& rhs);
 
 // The error convention of the expression engine and the settings file: the message
 // is copied out into a malloc'd block whose address is thrown as char*; the catcher
-// shows it and frees it.
+// owns it at once as a RaisedText, shows it, and the block is freed with it.
 [[noreturn]] void raiseText(const CText& message);
+
+struct FreeRaisedText {
+  void operator()(char* text) const { std::free(text); }
+};
+using RaisedText = std::unique_ptr<char, FreeRaisedText>;

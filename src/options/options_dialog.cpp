@@ -168,8 +168,8 @@ void PlotSettings::loadFromDialog() {
   try {
     loadFile(fileName);
   } catch (char* message) {
-    MessageBoxA(dialogWindow, message, "error", MB_OK);
-    std::free(message);
+    const RaisedText text(message);
+    MessageBoxA(dialogWindow, text.get(), "error", MB_OK);
     return;
   }
   toDialog();

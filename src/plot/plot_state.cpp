@@ -1,5 +1,7 @@
 #include "plot/plot_state.h"
 
+#include "expr/program.h"
+
 #include <cmath>
 #include <limits>
 
@@ -10,6 +12,17 @@ PlotState::PlotState() {
 
 PlotState::~PlotState() {
   DeleteObject(crossPen);
+}
+
+void PlotState::installPrograms(std::unique_ptr<CProgram> first, std::unique_ptr<CProgram> second) {
+  ownedFirst = std::move(first);
+  ownedSecond = std::move(second);
+  firstProgram = ownedFirst.get();
+  secondProgram = ownedSecond.get();
+}
+
+void PlotState::releasePrograms() {
+  installPrograms(nullptr, nullptr);
 }
 
 void PlotState::updateVisibleRanges() {

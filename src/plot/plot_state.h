@@ -5,6 +5,7 @@
 #include "surface/surface.h"
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 
 class CProgram;
@@ -58,6 +59,12 @@ public:
   // to yMax; not statusText nor crossPen. Takes the source's changeLock.
   void copyFrom(const PlotState& live);
 
+  // The live state owns the programs that Apply installed, until the next Apply
+  // installs others or the state goes; a snapshot only borrows them through
+  // firstProgram and secondProgram.
+  void installPrograms(std::unique_ptr<CProgram> first, std::unique_ptr<CProgram> second);
+  void releasePrograms();
+
   // Two blue lines from the mouse at (x, y) to the axes, straight onto dc.
   void drawCrosshair(HDC dc, int x, int y);
   // Formats the status line for the mouse at (x, y) and sets it on the status bar.
@@ -69,6 +76,10 @@ public:
   // Plot point of a canvas position.
   double plotX(int mx) const { return (1 / pixels) * (mx - oX); }
   double plotY(int my) const { return (1 / pixels) * (oY - my); }
+
+private:
+  std::unique_ptr<CProgram> ownedFirst;
+  std::unique_ptr<CProgram> ownedSecond;
 };
 
 // True when sampling from `from` to `to` in steps of `step` moves forward at

@@ -43,11 +43,6 @@ constexpr int kFirstFormula = 14;
 // The filter pair "ini" / "*.ini", ended by an empty description.
 constexpr char kFilter[] = "ini\0*.ini\0";
 
-void dispose(CProgram* program) {
-  program->release();
-  delete program;
-}
-
 // The accuracy a pass could never finish with: not positive, not a number, or
 // too small to move a sample forward at the ends of the ranges it would scan.
 bool accuracyUsable(std::int32_t kind, const PlotState& after) {
@@ -105,12 +100,10 @@ void PlotSettings::setDefaults() {
 }
 
 bool PlotSettings::apply(PlotState& live) {
-  auto* first = new CProgram;
-  auto* second = new CProgram;
+  auto first = std::make_unique<CProgram>();
+  auto second = std::make_unique<CProgram>();
   auto refuse = [&](const char* message) {
     MessageBoxA(dialogWindow, message, "ошибка"_cp1251, MB_OK);
-    dispose(first);
-    dispose(second);
     return false;
   };
 
@@ -132,9 +125,8 @@ bool PlotSettings::apply(PlotState& live) {
       break;
     }
   } catch (char* message) {
-    refuse(message);
-    std::free(message);
-    return false;
+    const RaisedText text(message);
+    return refuse(text.get());
   }
 
   // Everything is converted into a scratch state first, so that an accuracy the
@@ -175,13 +167,6 @@ bool PlotSettings::apply(PlotState& live) {
   live.setView(newOX, newOY, newXFrom, newXTo, newYFrom, newYTo, newPixels);
   live.accuracy = after.accuracy;
   live.kind = static_cast<GraphKind>(kind);
-  if (live.firstProgram != nullptr) {
-    dispose(live.firstProgram);
-  }
-  if (live.secondProgram != nullptr) {
-    dispose(live.secondProgram);
-  }
-  live.firstProgram = first;
-  live.secondProgram = second;
+  live.installPrograms(std::move(first), std::move(second));
   return true;
 }

@@ -29,12 +29,7 @@ GraphView::GraphView() : context(liveState, plotter, {scrollX, scrollY}) {}
 GraphView::~GraphView() {
   stopWorker();
   // The live state holds the programs of the last Apply; no pass uses them now.
-  for (CProgram* program : {liveState.firstProgram, liveState.secondProgram}) {
-    if (program != nullptr) {
-      program->release();
-      delete program;
-    }
-  }
+  liveState.releasePrograms();
   DeleteDC(frontDC);
   DeleteDC(backDC);
   DeleteObject(frontBitmap);

@@ -1,10 +1,10 @@
 // The options dialog driven through its real controls: clicks, typing, Enter,
 // Escape and the close box, with message boxes and file dialogs answered.
 
+#include "../settings/settings_test_util.h"
 #include "../windows/dialog_test_util.h"
 #include "expr/program.h"
 #include "options/options_dialog.h"
-#include "../settings/settings_test_util.h"
 
 #include <QCloseEvent>
 #include <QWindow>
@@ -15,18 +15,6 @@
 #include <vector>
 
 namespace {
-
-// A live state that owns what Apply installs into it.
-struct Live : PlotState {
-  ~Live() {
-    for (CProgram* p : {firstProgram, secondProgram}) {
-      if (p != nullptr) {
-        p->release();
-        delete p;
-      }
-    }
-  }
-};
 
 constexpr int kRadios[] = {1011, 1005, 1006, 1008, 1010};
 constexpr int kFormulaEdits[] = {1027, 1028, 1029, 1017};
@@ -47,7 +35,7 @@ std::string textsOf(PlotSettings& s) {
 class OptionsDialog : public ::testing::Test {
 protected:
   PlotSettings settings;
-  Live live;
+  PlotState live;
   ScratchFolder folder;
   std::vector<ShownMessage> shown;
   std::vector<std::string> fileDialogStarts;      // the buffer as each file dialog opened

@@ -101,10 +101,6 @@ Expected expectedOf(const std::string& settingsFile) {
   std::atomic<bool> stopRequest{false};
   plotter.drawAll(stopRequest, live);
   DeleteDC(dc);
-  for (CProgram* program : {live.firstProgram, live.secondProgram}) {
-    program->release();
-    delete program;
-  }
   Expected expected;
   expected.lines = linePixels(recording, false);
   expected.curve = linePixels(recording, true);

@@ -9,18 +9,6 @@
 
 namespace {
 
-// A live state that owns what Apply installs into it.
-struct Live : PlotState {
-  ~Live() {
-    for (CProgram* p : {firstProgram, secondProgram}) {
-      if (p != nullptr) {
-        p->release();
-        delete p;
-      }
-    }
-  }
-};
-
 TEST(PlotSettings, StartsWithTheDefaultTexts) {
   PlotSettings s;
   const char* defaults[] = {
@@ -71,7 +59,7 @@ TEST(PlotSettings, StartsWithTheDefaultTexts) {
 
 TEST(PlotSettings, ApplyingTheDefaultsInstallsTheExplicitParabola) {
   PlotSettings s;
-  Live live;
+  PlotState live;
   ASSERT_TRUE(s.apply(live));
   EXPECT_EQ(live.kind, Explicit);
   EXPECT_EQ(live.a, 1.0);
@@ -128,7 +116,7 @@ TEST(PlotSettings, ApplyConvertsTheNumberTexts) {
     SCOPED_TRACE(c.name);
     PlotSettings s;
     c.edit(s);
-    Live live;
+    PlotState live;
     EXPECT_TRUE(s.apply(live));
     EXPECT_TRUE(c.check(live));
   }
@@ -140,7 +128,7 @@ TEST(PlotSettings, OnlyTheFormulasOfTheChosenKindAreCompiled) {
   s.paramYText.assign(CText("(("));
   s.implicitText.assign(CText("2x"));
   MessageBoxes boxes;
-  Live live;
+  PlotState live;
   EXPECT_TRUE(s.apply(live));
   EXPECT_TRUE(boxes.shown.empty());
 
@@ -156,7 +144,7 @@ TEST(PlotSettings, OnlyTheFormulasOfTheChosenKindAreCompiled) {
 
 TEST(PlotSettings, FailedApplyLeavesTheLiveStateAsItWas) {
   PlotSettings s;
-  Live live;
+  PlotState live;
   ASSERT_TRUE(s.apply(live));
   CProgram* first = live.firstProgram;
   CProgram* second = live.secondProgram;

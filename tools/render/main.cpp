@@ -102,12 +102,15 @@ int main(int argc, char** argv) {
   if (argc == 3) {
     std::string path = toSystemText(argv[1]);
     std::strncpy(settings.fileName, path.c_str(), sizeof settings.fileName - 1);
+    std::string refused;
     try {
       settings.loadFile(path.c_str());
     } catch (char* message) {
-      std::string text = cp1251::toUtf8(message);
-      std::free(message);
-      fail("error: " + text);
+      const RaisedText text(message);
+      refused = cp1251::toUtf8(text.get());
+    }
+    if (!refused.empty()) {
+      fail("error: " + refused);
     }
   }
 
@@ -160,11 +163,7 @@ int main(int argc, char** argv) {
     DeleteObject(picture);
   }
   DeleteDC(canvas);
-  for (CProgram* program : {live.firstProgram, live.secondProgram}) {
-    program->release();
-    delete program;
-  }
-  live.firstProgram = live.secondProgram = nullptr;
+  live.releasePrograms();
   if (!written) {
     fail(cp1251::toUtf8("Фаил не сохранен : "_cp1251) + output);
   }
