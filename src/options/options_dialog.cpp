@@ -4,21 +4,26 @@
 #include "options/options_dialog.h"
 
 #include "expr/numeric.h"
+#include "res/resource_ids.h"
 
 #include <cstdlib>
 
 namespace {
 
+using namespace res::control;
+
 PlotSettings* targetSettings = nullptr;
 PlotState* targetLive = nullptr;
 
 // The edit of each text, in field order.
-constexpr int kEditIds[PlotSettings::TextCount] = {1030, 1031, 1036, 1037, 1038, 1039,
-                                                   1042, 1043, 1044, 1045, 1046, 1047,
-                                                   1034, 1035, 1027, 1028, 1029, 1017};
+constexpr int kEditIds[PlotSettings::TextCount] = {
+    kOXEdit,       kOYEdit,     kXFromEdit,  kXToEdit,    kYFromEdit,    kYToEdit,
+    kTFromEdit,    kTToEdit,    kAEdit,      kBEdit,      kCEdit,        kDEdit,
+    kAccuracyEdit, kPixelsEdit, kParamXEdit, kParamYEdit, kImplicitEdit, kExplicitEdit};
 
 // The radio button of each graph kind.
-constexpr int kKindButtons[] = {1011, 1005, 1006, 1008, 1010};
+constexpr int kKindButtons[] = {kExplicitButton, kParametricButton, kImplicitLessButton,
+                                kImplicitEqualButton, kImplicitGreaterButton};
 constexpr int kKinds = 5;
 
 // The formula edits in the order they are enabled, and which kinds use each.
@@ -27,13 +32,11 @@ struct FormulaEdit {
   bool enabledFor[kKinds];
 };
 constexpr FormulaEdit kFormulaEdits[] = {
-    {1027, {false, true, false, false, false}},
-    {1028, {false, true, false, false, false}},
-    {1029, {false, false, true, true, true}},
-    {1017, {true, false, false, false, false}},
+    {kParamXEdit, {false, true, false, false, false}},
+    {kParamYEdit, {false, true, false, false, false}},
+    {kImplicitEdit, {false, false, true, true, true}},
+    {kExplicitEdit, {true, false, false, false, false}},
 };
-
-constexpr int kApply = 1;
 
 } // namespace
 
@@ -127,32 +130,32 @@ void PlotSettings::onCommand(WPARAM wParam) {
     fromDialog();
     SendMessageA(dialogWindow, WM_APPLYSETTINGS, 0, 0);
     break;
-  case 2: // Cancel: what was typed is not read back
+  case kCancel: // what was typed is not read back
     SendMessageA(dialogWindow, WM_CLOSE, 0, 0);
     break;
-  case 3: // Exit
+  case kExit:
     ExitProcess(0);
-  case 4:
+  case kOperatorHelp:
     MessageBoxA(dialogWindow, OperatorHelpText, "help", MB_OK);
     break;
-  case 5:
+  case kKeyHelp:
     MessageBoxA(dialogWindow, KeyHelpText, "help F1", MB_OK);
     break;
-  case 6:
+  case kRules:
     MessageBoxA(dialogWindow, RulesText, "Правила"_cp1251, MB_OK);
     break;
-  case 7:
+  case kLoad:
     loadFromDialog();
     break;
-  case 8:
+  case kSave:
     saveFromDialog();
     break;
-  case 9: // Reset: the live state changes only with the next Apply
+  case kReset: // the live state changes only with the next Apply
     setDefaults();
     toDialog();
     selectKindButton();
     break;
-  case 10:
+  case kAbout:
     MessageBoxA(dialogWindow, AboutText, "About", MB_OK);
     break;
   default:

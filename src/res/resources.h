@@ -2,14 +2,12 @@
 // The program's resources as data: icon 101, the crosshair cursor 103 and the
 // options dialog's template 105.
 
+#include "res/resource_ids.h"
+
 #include <array>
 #include <cstdint>
 
 namespace res {
-
-inline constexpr int kIconId = 101;
-inline constexpr int kCursorId = 103;
-inline constexpr int kOptionsDialogId = 105;
 
 // One image of an icon: palette indices, top row first, and a mask in which 1
 // marks a transparent pixel.

@@ -2,6 +2,7 @@
 
 #include "expr/numeric.h"
 #include "expr/program.h"
+#include "res/resource_ids.h"
 
 #include <algorithm>
 
@@ -54,7 +55,7 @@ void GraphView::createBuffers(HWND mainWindow) {
   }
   ReleaseDC(window, windowDC);
 
-  statusBar = CreateStatusWindowA(WS_CHILD | WS_VISIBLE, "", window, 667);
+  statusBar = CreateStatusWindowA(WS_CHILD | WS_VISIBLE, "", window, res::kStatusBarId);
   ShowWindow(statusBar, SW_SHOW);
 
   context.blitInProgress = false;

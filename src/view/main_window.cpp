@@ -1,15 +1,13 @@
 #include "view/main_window.h"
 
 #include "expr/cp1251.h"
-#include "res/resources.h"
 #include "options/options_dialog.h"
+#include "res/resources.h"
 
 namespace {
 
 HINSTANCE programInstance = nullptr;
 GraphView* mainView = nullptr;
-
-constexpr int kOptionsDialog = 105;
 
 } // namespace
 
@@ -60,7 +58,7 @@ LRESULT mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
     return 0;
   case WM_RBUTTONUP:
     view.stopWorker();
-    if (DialogBoxParamA(programInstance, MAKEINTRESOURCEA(kOptionsDialog), window,
+    if (DialogBoxParamA(programInstance, MAKEINTRESOURCEA(res::kOptionsDialogId), window,
                         optionsDialogProc, 0) == 0) {
       view.startWorker();
     } else {

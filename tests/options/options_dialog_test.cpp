@@ -5,6 +5,7 @@
 #include "../windows/dialog_test_util.h"
 #include "expr/program.h"
 #include "options/options_dialog.h"
+#include "res/resource_ids.h"
 
 #include <QCloseEvent>
 #include <QWindow>
@@ -16,12 +17,16 @@
 
 namespace {
 
-constexpr int kRadios[] = {1011, 1005, 1006, 1008, 1010};
-constexpr int kFormulaEdits[] = {1027, 1028, 1029, 1017};
+using namespace res::control;
+
+constexpr int kRadios[] = {kExplicitButton, kParametricButton, kImplicitLessButton,
+                           kImplicitEqualButton, kImplicitGreaterButton};
+constexpr int kFormulaEdits[] = {kParamXEdit, kParamYEdit, kImplicitEdit, kExplicitEdit};
 // The edit of each settings text, in field order.
-constexpr int kEdits[PlotSettings::TextCount] = {1030, 1031, 1036, 1037, 1038, 1039,
-                                                 1042, 1043, 1044, 1045, 1046, 1047,
-                                                 1034, 1035, 1027, 1028, 1029, 1017};
+constexpr int kEdits[PlotSettings::TextCount] = {
+    kOXEdit,       kOYEdit,     kXFromEdit,  kXToEdit,    kYFromEdit,    kYToEdit,
+    kTFromEdit,    kTToEdit,    kAEdit,      kBEdit,      kCEdit,        kDEdit,
+    kAccuracyEdit, kPixelsEdit, kParamXEdit, kParamYEdit, kImplicitEdit, kExplicitEdit};
 
 // The eighteen texts of a settings record, "|" between them.
 std::string textsOf(PlotSettings& s) {
@@ -70,7 +75,8 @@ protected:
   INT_PTR openSteps(const std::vector<DialogStep>& steps) {
     return withDialog(
         [] {
-          return DialogBoxParamA(nullptr, MAKEINTRESOURCEA(105), nullptr, optionsDialogProc, 0);
+          return DialogBoxParamA(nullptr, MAKEINTRESOURCEA(res::kOptionsDialogId), nullptr,
+                                 optionsDialogProc, 0);
         },
         steps);
   }
@@ -152,11 +158,11 @@ TEST_F(OptionsDialog, EachRadioButtonChecksOnlyItselfAndEnablesItsFormulas) {
     int radio;
     int kind;
     const char* buttons;
-  } cases[] = {{1011, 0, "1011 | 1017"},
-               {1005, 1, "1005 | 1027 1028"},
-               {1006, 2, "1006 | 1029"},
-               {1008, 3, "1008 | 1029"},
-               {1010, 4, "1010 | 1029"}};
+  } cases[] = {{kExplicitButton, 0, "1011 | 1017"},
+               {kParametricButton, 1, "1005 | 1027 1028"},
+               {kImplicitLessButton, 2, "1006 | 1029"},
+               {kImplicitEqualButton, 3, "1008 | 1029"},
+               {kImplicitGreaterButton, 4, "1010 | 1029"}};
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     const Case& c = cases[i];
     SCOPED_TRACE(c.radio);
@@ -188,14 +194,14 @@ TEST_F(OptionsDialog, ApplyInstallsWhatWasTypedAndCloses) {
     const char* name;
     void (*confirm)();
   } cases[] = {{"the Apply button", [] { click(1); }},
-               {"Enter in an edit", [] { press(1044, Qt::Key_Return); }}};
+               {"Enter in an edit", [] { press(kAEdit, Qt::Key_Return); }}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(open([&](QDialog&) {
-                type(1044, "2.5");
-                type(1036, "-5");
-                type(1030, "150");
-                type(1017, "x*a");
+                type(kAEdit, "2.5");
+                type(kXFromEdit, "-5");
+                type(kOXEdit, "150");
+                type(kExplicitEdit, "x*a");
                 c.confirm();
               }),
               0);
@@ -213,17 +219,17 @@ TEST_F(OptionsDialog, ApplyWithABrokenFormulaKeepsTheDialogTheTypingAndTheLiveSt
   ASSERT_TRUE(settings.apply(live));
   CProgram* installed = live.firstProgram;
   EXPECT_EQ(openSteps({[&](QDialog&) {
-                         type(1044, "7");
-                         type(1017, "x y");
+                         type(kAEdit, "7");
+                         type(kExplicitEdit, "x y");
                          click(1);
                          ASSERT_EQ(shown.size(), 1u);
                          EXPECT_EQ(shown[0].caption, "ошибка"_cp1251);
                          EXPECT_EQ(shown[0].owner, settings.dialogWindow);
                        },
                        [&](QDialog&) { // the dialog stays
-                         EXPECT_EQ(edit(1017), "x y");
-                         EXPECT_EQ(edit(1044), "7");
-                         press(1044, Qt::Key_Escape);
+                         EXPECT_EQ(edit(kExplicitEdit), "x y");
+                         EXPECT_EQ(edit(kAEdit), "7");
+                         press(kAEdit, Qt::Key_Escape);
                        }}),
             0);
   EXPECT_EQ(live.firstProgram, installed);
@@ -235,7 +241,7 @@ TEST_F(OptionsDialog, CancelEscapeAndTheCloseBoxLoseTheTypingButKeepTheKind) {
     const char* name;
     void (*close)(QDialog&);
   } cases[] = {{"Cancel", [](QDialog&) { click(2); }},
-               {"Escape", [](QDialog&) { press(1017, Qt::Key_Escape); }},
+               {"Escape", [](QDialog&) { press(kExplicitEdit, Qt::Key_Escape); }},
                {"the close box", [](QDialog& dialog) {
                   QCloseEvent close;
                   QCoreApplication::sendEvent(dialog.windowHandle(), &close);
@@ -244,8 +250,8 @@ TEST_F(OptionsDialog, CancelEscapeAndTheCloseBoxLoseTheTypingButKeepTheKind) {
     SCOPED_TRACE(c.name);
     settings.kind = 0;
     EXPECT_EQ(open([&](QDialog& dialog) {
-                type(1044, "7");
-                click(1008);
+                type(kAEdit, "7");
+                click(kImplicitEqualButton);
                 c.close(dialog);
               }),
               0);
@@ -262,7 +268,7 @@ TEST_F(OptionsDialog, ResetShowsTheDefaultsAndLeavesTheLiveState) {
   settings.explicitText.assign(CText("q"));
   live.oX = 111;
   EXPECT_EQ(open([&](QDialog&) {
-              EXPECT_EQ(edit(1030), "111");
+              EXPECT_EQ(edit(kOXEdit), "111");
               click(9);
               PlotSettings defaults;
               EXPECT_EQ(edits(), textsOf(defaults)); // "300.0", "300.0", "20" among them
@@ -366,9 +372,9 @@ TEST_F(OptionsDialog, SaveThenLoadBringsBackTheKindAndTheTexts) {
   const std::string plot = folder / "plot";
   chosen = {plot};
   open([&](QDialog&) {
-    type(1044, "7");   // typed, not applied
-    type(1017, "икс"); // Cyrillic reaches the file as typed
-    click(1010);
+    type(kAEdit, "7");          // typed, not applied
+    type(kExplicitEdit, "икс"); // Cyrillic reaches the file as typed
+    click(kImplicitGreaterButton);
     click(8);
     click(2);
   });
@@ -383,7 +389,7 @@ TEST_F(OptionsDialog, SaveThenLoadBringsBackTheKindAndTheTexts) {
   settings.setDefaults();
   chosen = {plot + ".ini"};
   open([&](QDialog&) {
-    type(1045, "99"); // lost to the loaded text
+    type(kBEdit, "99"); // lost to the loaded text
     click(7);
     EXPECT_EQ(edits(), texts);
     EXPECT_EQ(buttons(), "1010 | 1029");
@@ -420,9 +426,9 @@ TEST_F(OptionsDialog, FailedLoadAndSaveSayWhyAndChangeNothingElse) {
     settings.setDefaults();
     chosen = {c.chosen};
     open([&](QDialog&) {
-      type(1044, "7");
+      type(kAEdit, "7");
       click(c.button);
-      EXPECT_EQ(edit(1044), "7");
+      EXPECT_EQ(edit(kAEdit), "7");
       EXPECT_EQ(buttons(), "1011 | 1017");
       click(2);
     });
@@ -443,8 +449,8 @@ TEST_F(OptionsDialog, AKindOutsideTheRangeAfterLoadClicksNoButton) {
   open([&](QDialog&) {
     click(7);
     EXPECT_EQ(settings.kind, 9);
-    EXPECT_EQ(edit(1030), "1");
-    EXPECT_EQ(edit(1017), "");
+    EXPECT_EQ(edit(kOXEdit), "1");
+    EXPECT_EQ(edit(kExplicitEdit), "");
     EXPECT_EQ(buttons(), "1011 | 1017"); // as they were
     EXPECT_TRUE(applyEnabled());
     click(2);
@@ -456,10 +462,10 @@ TEST_F(OptionsDialog, EnterDoesNothingWhileApplyIsDisabled) {
   settings.kind = 7;
   EXPECT_EQ(openSteps({[&](QDialog&) {
                          ASSERT_FALSE(applyEnabled());
-                         type(1044, "5");
-                         press(1044, Qt::Key_Return);
+                         type(kAEdit, "5");
+                         press(kAEdit, Qt::Key_Return);
                        },
-                       [&](QDialog&) { press(1044, Qt::Key_Escape); }}), // the dialog stays
+                       [&](QDialog&) { press(kAEdit, Qt::Key_Escape); }}), // the dialog stays
             0);
   EXPECT_TRUE(shown.empty());
   EXPECT_STREQ(settings.aText.buffer, "1.0");
