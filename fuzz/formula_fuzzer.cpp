@@ -4,6 +4,7 @@
 // the tree walk and through the batch evaluator in row and line mode, bit for bit,
 // except where a power of exactly 2 is the correctly rounded square.
 
+#include "../tests/expr/square_walk.h"
 #include "expr/batch.h"
 #include "expr/ops.h"
 #include "expr/program.h"
@@ -26,9 +27,6 @@ constexpr double kPoints[] = {0.0,  -0.0, 1.0,          -1.0,          0.5,    -
                               20.0, 1e9,  2147483648.0, -4294967301.5, 1e300,  -1e300};
 constexpr int kPointCount = static_cast<int>(std::size(kPoints));
 
-struct Vars {
-  double x, y, a, b, c, d;
-};
 constexpr Vars kVariableSets[] = {{0, 0, 1.0, 1.0, 1.0, 1.0}, {0, 0, 0.0, -0.5, 2.0, -1e300}};
 
 bool same(double p, double q) {
@@ -106,48 +104,6 @@ bool knownMessage(std::string_view message, std::string_view formula) {
 
 // ---- the permitted difference ----------------------------------------------
 
-constexpr int kDependsOnX = 1, kDependsOnY = 2;
-
-// The tree walk in which a power of exactly 2 may be the square: at every such node
-// (squareAll) or only where the node varies along a chunk (what `varying` masks).
-struct SquareWalk {
-  const Vars& v;
-  int varying;
-  bool squareAll;
-
-  double value(const ExprNode* n, int& deps) const {
-    if (n->left == nullptr && n->right == nullptr) {
-      deps = n->type == lex::X ? kDependsOnX : n->type == lex::Y ? kDependsOnY : 0;
-      switch (n->type) {
-      case lex::X:
-        return v.x;
-      case lex::Y:
-        return v.y;
-      case lex::A:
-        return v.a;
-      case lex::B:
-        return v.b;
-      case lex::C:
-        return v.c;
-      case lex::D:
-        return v.d;
-      default:
-        return n->value;
-      }
-    }
-    int leftDeps = 0, rightDeps = 0;
-    double l = n->left != nullptr ? value(n->left, leftDeps) : 0.0;
-    double r = n->right != nullptr ? value(n->right, rightDeps) : 0.0;
-    deps = leftDeps | rightDeps;
-    if (n->type == lex::Power && r == 2.0 && (squareAll || (deps & varying) != 0)) {
-      return l == 0 ? 1.0 : l * l;
-    }
-    double result = 0.0;
-    ops::apply(n->type, l, r, result);
-    return result;
-  }
-};
-
 // A fast value that differs from the plain walk is allowed only when a walk that
 // squares powers of exactly 2 gives it.
 void checkValue(const uint8_t* data, size_t size, const CProgram& p, const char* mode, int varying,
@@ -155,9 +111,8 @@ void checkValue(const uint8_t* data, size_t size, const CProgram& p, const char*
   if (same(fast, plain)) {
     return;
   }
-  int deps = 0;
   for (bool all : {false, true}) {
-    if (same(fast, SquareWalk{at, varying, all}.value(p.root, deps))) {
+    if (same(fast, SquareWalk{at, varying, all}.value(p.root))) {
       return;
     }
   }

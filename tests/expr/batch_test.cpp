@@ -3,6 +3,7 @@
 #include "expr/batch.h"
 #include "expr/ops.h"
 #include "expr_test_util.h"
+#include "square_walk.h"
 
 #include <gtest/gtest.h>
 
@@ -13,42 +14,6 @@
 #include <vector>
 
 namespace {
-
-struct Vars {
-  double x, y, a, b, c, d;
-};
-
-// The tree walk with the one permitted difference: a power of exactly 2 is the
-// square. `squares` counts how often that rule was taken.
-double walk(const ExprNode* n, const Vars& v, int& squares) {
-  if (n->left == nullptr && n->right == nullptr) {
-    switch (n->type) {
-    case lex::X:
-      return v.x;
-    case lex::Y:
-      return v.y;
-    case lex::A:
-      return v.a;
-    case lex::B:
-      return v.b;
-    case lex::C:
-      return v.c;
-    case lex::D:
-      return v.d;
-    default:
-      return n->value;
-    }
-  }
-  double l = n->left != nullptr ? walk(n->left, v, squares) : 0.0;
-  double r = n->right != nullptr ? walk(n->right, v, squares) : 0.0;
-  if (n->type == lex::Power && r == 2.0) {
-    ++squares;
-    return l == 0 ? 1.0 : l * l;
-  }
-  double result = 0.0;
-  ops::apply(n->type, l, r, result);
-  return result;
-}
 
 bool sameValue(double p, double q) {
   return (std::isnan(p) && std::isnan(q)) || std::memcmp(&p, &q, sizeof p) == 0;
@@ -85,11 +50,11 @@ void compareEverywhere(const std::string& formula) {
             Vars at = vars;
             at.x = x;
             at.y = kPoints[first + i];
-            int squares = 0;
-            double expected = walk(p.root, at, squares);
+            SquareWalk walk{at};
+            double expected = walk.value(p.root);
             ASSERT_TRUE(sameValue(values[i], expected))
                 << "row x = " << x << ", y = " << at.y << ": " << values[i] << " vs " << expected;
-            if (squares == 0) {
+            if (walk.squares == 0) {
               double plain = p.evaluate(at.x, at.y, at.a, at.b, at.c, at.d);
               ASSERT_TRUE(sameValue(plain, expected)) << plain << " vs " << expected;
             }
@@ -103,8 +68,7 @@ void compareEverywhere(const std::string& formula) {
       for (int i = 0; i < count; ++i) {
         Vars at = vars;
         at.x = at.y = kPoints[first + i];
-        int squares = 0;
-        ASSERT_TRUE(sameValue(values[i], walk(p.root, at, squares))) << "line t = " << at.x;
+        ASSERT_TRUE(sameValue(values[i], SquareWalk{at}.value(p.root))) << "line t = " << at.x;
       }
     }
   }

@@ -2,6 +2,7 @@
 // A canvas and a drawing pass for the plotter's pixel tests.
 
 #include "../surface/picture_dump.h"
+#include "../surface/surface_canvas.h"
 #include "expr/program.h"
 #include "plot/plotter.h"
 #include "surface/surface.h"
@@ -23,34 +24,19 @@ inline bool isDark(COLORREF c) {
   return c != CLR_INVALID && GetRValue(c) + GetGValue(c) + GetBValue(c) < 384;
 }
 
-// A white memory canvas set up as the view sets up its pictures.
-struct Canvas {
-  HDC dc = nullptr;
-  HBITMAP bitmap = nullptr;
-  HGDIOBJ previous = nullptr;
-  int width, height;
-
-  explicit Canvas(int w = 1024, int h = 768) : width(w), height(h) {
-    dc = CreateCompatibleDC(nullptr);
-    bitmap = CreateCompatibleBitmap(dc, w, h);
-    previous = SelectObject(dc, bitmap);
-    SetROP2(dc, R2_COPYPEN);
-    SetBkMode(dc, TRANSPARENT);
-    PatBlt(dc, 0, 0, w, h, WHITENESS);
+// A white canvas set up as the view sets up its pictures; at() reads a colour as
+// GetPixel gives it.
+struct Canvas : surface_test::Canvas {
+  explicit Canvas(int w = 1024, int h = 768) : surface_test::Canvas(w, h) {
+    SetROP2(dc(), R2_COPYPEN);
+    SetBkMode(dc(), TRANSPARENT);
   }
-  ~Canvas() {
-    SelectObject(dc, previous);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-  }
-  Canvas(const Canvas&) = delete;
-  Canvas& operator=(const Canvas&) = delete;
 
-  COLORREF at(int x, int y) const { return GetPixel(dc, x, y); }
+  COLORREF at(int x, int y) const { return GetPixel(dc(), x, y); }
 
   int count(COLORREF colour, int x0 = 0, int y0 = 0, int x1 = -1, int y1 = -1) const {
-    x1 = x1 < 0 ? width : x1;
-    y1 = y1 < 0 ? height : y1;
+    x1 = x1 < 0 ? width() : x1;
+    y1 = y1 < 0 ? height() : y1;
     int n = 0;
     for (int y = y0; y < y1; ++y) {
       for (int x = x0; x < x1; ++x) {
@@ -73,7 +59,7 @@ struct Canvas {
 
   // Leaves the picture in the test output folder for a person to look at.
   void save(const std::string& name) const {
-    std::string path = dumpPicture(bitmap, name);
+    std::string path = dumpPicture(bitmap(), name);
     if (!path.empty()) {
       std::printf("picture written to %s\n", path.c_str());
     }
@@ -82,8 +68,8 @@ struct Canvas {
 
 inline int differingPixels(const Canvas& a, const Canvas& b) {
   int n = 0;
-  for (int y = 0; y < a.height; ++y) {
-    for (int x = 0; x < a.width; ++x) {
+  for (int y = 0; y < a.height(); ++y) {
+    for (int x = 0; x < a.width(); ++x) {
       n += a.at(x, y) != b.at(x, y) ? 1 : 0;
     }
   }
@@ -98,7 +84,7 @@ struct Pass {
   Canvas canvas;
   CProgram first, second;
 
-  Pass() { live.canvasDC = canvas.dc; }
+  Pass() { live.canvasDC = canvas.dc(); }
   ~Pass() { live.firstProgram = live.secondProgram = nullptr; }
 
   void compile(CProgram& p, const char* formula) {

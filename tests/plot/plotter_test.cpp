@@ -16,11 +16,11 @@ int labelMismatches(const Canvas& c, int x, int y, const std::string& text, int 
   Canvas alone(64, 32);
   HFONT font = CreateFontA(12, 0, 0, 0, 0, 0, 0, 0, RUSSIAN_CHARSET, OUT_CHARACTER_PRECIS,
                            CLIP_CHARACTER_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, nullptr);
-  HGDIOBJ old = SelectObject(alone.dc, font);
-  TextOutA(alone.dc, 0, 0, text.c_str(), static_cast<int>(text.size()));
+  HGDIOBJ old = SelectObject(alone.dc(), font);
+  TextOutA(alone.dc(), 0, 0, text.c_str(), static_cast<int>(text.size()));
   SIZE cell{};
-  GetTextExtentPoint32A(alone.dc, text.c_str(), static_cast<int>(text.size()), &cell);
-  SelectObject(alone.dc, old);
+  GetTextExtentPoint32A(alone.dc(), text.c_str(), static_cast<int>(text.size()), &cell);
+  SelectObject(alone.dc(), old);
   DeleteObject(font);
   EXPECT_TRUE(alone.anyDark(0, 0, cell.cx, cell.cy)) << "no ink for " << text;
   int differing = 0;
@@ -319,8 +319,8 @@ struct ProgressWindow {
 
   explicit ProgressWindow(Pass& p) : pass(&p) {
     current = this;
-    SetBkMode(picture.dc, OPAQUE);
-    SetBkColor(picture.dc, kBackground);
+    SetBkMode(picture.dc(), OPAQUE);
+    SetBkColor(picture.dc(), kBackground);
     WindowSurfaceHooks hooks;
     hooks.getDC = [](HWND) -> HDC {
       ProgressWindow& w = *current;
@@ -328,7 +328,7 @@ struct ProgressWindow {
       if (w.stopAt >= 0 && w.pass->plotter.shownPercent >= w.stopAt) {
         w.pass->stopRequest = true;
       }
-      return w.picture.dc;
+      return w.picture.dc();
     };
     hooks.releaseDC = [](HWND, HDC) -> int {
       ++current->released;
@@ -371,13 +371,13 @@ TEST(Plotter, ProgressRisesByWholePerCentsOnTheWindow) {
     // Each text, byte for byte, drawn at the top left in the window's own font and
     // colours: the same texts drawn there in turn give the same picture.
     Canvas expected{400, 40};
-    SetBkMode(expected.dc, OPAQUE);
-    SetBkColor(expected.dc, ProgressWindow::kBackground);
+    SetBkMode(expected.dc(), OPAQUE);
+    SetBkColor(expected.dc(), ProgressWindow::kBackground);
     ASSERT_EQ(window.texts.size(), window.shown.size());
     for (std::size_t i = 0; i < window.texts.size(); ++i) {
       std::string text = "complit : " + std::to_string(window.shown[i]) + "%       ";
       EXPECT_EQ(window.texts[i], text);
-      TextOutA(expected.dc, 0, 0, text.c_str(), static_cast<int>(text.size()));
+      TextOutA(expected.dc(), 0, 0, text.c_str(), static_cast<int>(text.size()));
     }
     EXPECT_EQ(differingPixels(window.picture, expected), 0);
     EXPECT_EQ(window.picture.at(0, 0), ProgressWindow::kBackground);
@@ -439,7 +439,7 @@ TEST(Plotter, StopRequestEndsTheTracerWithoutFrame) {
       pass.live.setView(300, 300, -2, 2, -2, 2, 20);
     }
     HPEN mine = CreatePen(PS_SOLID, 1, RGB(1, 2, 3));
-    SelectObject(pass.canvas.dc, mine);
+    SelectObject(pass.canvas.dc(), mine);
     ProgressWindow window(pass);
     window.stopAt = 10;
     pass.run();
@@ -447,7 +447,7 @@ TEST(Plotter, StopRequestEndsTheTracerWithoutFrame) {
     std::int64_t atStop = pass.plotter.samplesTotal * 10 / 100;
     EXPECT_NEAR(static_cast<double>(pass.plotter.samplesDone), static_cast<double>(atStop), 1.0);
     EXPECT_NE(pass.canvas.at(0, 0), kFrameGreen);
-    EXPECT_EQ(SelectObject(pass.canvas.dc, GetStockObject(BLACK_PEN)), mine);
+    EXPECT_EQ(SelectObject(pass.canvas.dc(), GetStockObject(BLACK_PEN)), mine);
     DeleteObject(mine);
   }
 }

@@ -1,8 +1,8 @@
 // Recording device contexts: a pass recorded and played back gives the very
 // picture the pass draws into pixels, and the recording keeps little.
 
-#include "surface/recording.h"
 #include "plot_fixture.h"
+#include "surface/recording.h"
 
 #include <gtest/gtest.h>
 
@@ -119,8 +119,8 @@ TEST(Recording, PlayedBackPassIsThePicture) {
       EXPECT_EQ(recorded.plotter.samplesDone, direct.plotter.samplesDone);
 
       Canvas played;
-      PatBlt(played.dc, 0, 0, 1024, 768, BLACKNESS); // the white must come from the recording
-      ASSERT_TRUE(PlayRecording(canvas.recording, played.dc));
+      PatBlt(played.dc(), 0, 0, 1024, 768, BLACKNESS); // the white must come from the recording
+      ASSERT_TRUE(PlayRecording(canvas.recording, played.dc()));
       const int differences = differingPixels(direct.canvas, played);
       EXPECT_EQ(differences, 0);
       if (differences != 0) {

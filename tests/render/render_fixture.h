@@ -1,6 +1,7 @@
 #pragma once
 // Runs lumicurve-render as a user would and reads what it wrote.
 
+#include "../default_settings.h"
 #include "surface/png_file.h"
 
 #include <gtest/gtest.h>
@@ -66,26 +67,8 @@ protected:
 
   // A settings file of the defaults with some lines replaced (line numbers from 1).
   std::string settings(const std::string& name, std::vector<std::pair<int, std::string>> changes) {
-    std::vector<std::string> lines = {"Orlenta:Lumicurve",
-                                      "0",
-                                      "300",
-                                      "300",
-                                      "-10.0",
-                                      "10.0",
-                                      "-10.0",
-                                      "10.0",
-                                      "-10.0",
-                                      "10.0",
-                                      "1.0",
-                                      "1.0",
-                                      "1.0",
-                                      "1.0",
-                                      "0.01",
-                                      "20",
-                                      "( 3*2*sin(x)*cos(x)/(sin(x)^3+cos(x)^3) )*cos(x)",
-                                      "( 3*2*sin(x)*cos(x)/(sin(x)^3+cos(x)^3) )*sin(x)",
-                                      "x^2 + y^2 - 1.0",
-                                      "a*x^2 + b*x + c"};
+    std::vector<std::string> lines = {"Orlenta:Lumicurve", "0"};
+    lines.insert(lines.end(), std::begin(kDefaultTexts), std::end(kDefaultTexts));
     for (const auto& [line, text] : changes) {
       lines[static_cast<std::size_t>(line - 1)] = text;
     }

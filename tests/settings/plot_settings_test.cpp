@@ -1,3 +1,4 @@
+#include "../default_settings.h"
 #include "expr/program.h"
 #include "settings/plot_settings.h"
 #include "settings_test_util.h"
@@ -11,30 +12,10 @@ namespace {
 
 TEST(PlotSettings, StartsWithTheDefaultTexts) {
   PlotSettings s;
-  const char* defaults[] = {
-      "300.0",
-      "300.0",
-      "-10.0",
-      "10.0",
-      "-10.0",
-      "10.0",
-      "-10.0",
-      "10.0",
-      "1.0",
-      "1.0",
-      "1.0",
-      "1.0",
-      "0.01",
-      "20",
-      "( 3*2*sin(x)*cos(x)/(sin(x)^3+cos(x)^3) )*cos(x)",
-      "( 3*2*sin(x)*cos(x)/(sin(x)^3+cos(x)^3) )*sin(x)",
-      "x^2 + y^2 - 1.0",
-      "a*x^2 + b*x + c",
-  };
   EXPECT_EQ(s.kind, 0);
   for (int i = 0; i < PlotSettings::TextCount; ++i) {
     SCOPED_TRACE(i);
-    EXPECT_STREQ(s.text(i)->buffer, defaults[i]);
+    EXPECT_STREQ(s.text(i)->buffer, kDefaultTexts[i]);
     EXPECT_EQ(s.text(i)->capacity, i < 14 ? 1024 : 10024);
   }
   EXPECT_EQ(s.fileDialog.lStructSize, 76u);
