@@ -1,7 +1,7 @@
 #pragma once
-// Writing over an existing file as an ordinary user would, in the ways users keep
-// their files: one table for every writer (Save, the renderer). Needs root, to
-// set files up for other owners and to act as the user, uid 5555 in group 1234.
+// Writing over an existing file as an ordinary user (uid 5555, in group 1234)
+// would, in the ways users keep their files: one table for every writer. Needs
+// root, to give files to other owners and to act as that user.
 
 #include <gtest/gtest.h>
 
@@ -37,10 +37,9 @@ inline const WriteCase kWriteCases[] = {
     {"read-only folder and file", 0555, kUser, kUserGroup, 0444, 'f', false},
 };
 
-inline std::string fileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+inline std::string fileBytes(const std::filesystem::path& path) {
   std::stringstream out;
-  out << in.rdbuf();
+  out << std::ifstream(path, std::ios::binary).rdbuf();
   return out.str();
 }
 
@@ -52,19 +51,17 @@ struct WriteScene {
   WriteScene(const WriteCase& wc, const std::string& ext) : c(wc) {
     std::string pattern = (std::filesystem::temp_directory_path() / "lumicurve-XXXXXX").string();
     top = ::mkdtemp(pattern.data());
-    ::chmod(top.c_str(), 0755);
     folder = top / "d";
     file = folder / ("file" + ext);
     written = c.written == 'f' ? file : folder / ("link" + ext);
     std::filesystem::create_directory(folder);
     std::ofstream(file) << "old\n";
-    if (c.written == 's') {
-      std::filesystem::create_symlink(file.filename(), written);
-    } else if (c.written == 'h') {
-      std::filesystem::create_hard_link(file, written);
+    if (c.written != 'f') {
+      c.written == 's' ? std::filesystem::create_symlink(file.filename(), written)
+                       : std::filesystem::create_hard_link(file, written);
     }
-    EXPECT_EQ(::chown(file.c_str(), c.owner, c.group) | ::chmod(file.c_str(), c.mode) |
-                  ::chmod(folder.c_str(), c.folderMode),
+    EXPECT_EQ(::chmod(top.c_str(), 0755) | ::chown(file.c_str(), c.owner, c.group) |
+                  ::chmod(file.c_str(), c.mode) | ::chmod(folder.c_str(), c.folderMode),
               0);
   }
   ~WriteScene() {
@@ -72,8 +69,8 @@ struct WriteScene {
     std::filesystem::remove_all(top, ignored);
   }
 
-  // What the write must have left: the new content (starting with start) or the
-  // old, the file's owner, group and mode, the link, and nothing else.
+  // The new content (starting with start) or the old, the file's owner, group,
+  // mode and names, and nothing else in the folder.
   void check(const std::string& start) const {
     const std::string now = fileBytes(file);
     EXPECT_EQ(c.replaced ? now.substr(0, start.size()) : now, c.replaced ? start : "old\n");

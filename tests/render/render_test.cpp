@@ -68,34 +68,27 @@ TEST_F(Render, ErrorsExitWithOneLineAndWriteNothing) {
   const std::string usage =
       "expected [SETTINGS.ini] OUTPUT.png|.svg|.pdf; see lumicurve-render --help";
   fs::create_directories(path("folder.ini"));
-  struct Case {
-    const char* name;
-    std::string args;
-    std::string message; // UTF-8, after "lumicurve-render: "
-  } cases[] = {
-      {"broken formula", broken + " " + out, broken + ": не могу найти оператор"},
-      {"refused accuracy", zero + " " + out, zero + ": не верно задана точность Accuracy : 0"},
-      {"foreign file", foreign + " " + out,
-       foreign + ": этот фаил : " + foreign +
-           " - не является оригинальным файлом программы Lumicurve"},
-      {"missing settings file", path("nothing.ini") + " " + out,
-       path("nothing.ini") + ": No such file or directory"},
-      {"settings file a folder", path("folder.ini") + " " + out,
-       path("folder.ini") + ": Is a directory"},
-      {"output folder missing", path("no/such/dir/out.png"),
+  const std::pair<std::string, std::string> cases[] = {
+      // the arguments, and what follows "lumicurve-render: " (UTF-8)
+      {broken + " " + out, broken + ": не могу найти оператор"},
+      {zero + " " + out, zero + ": не верно задана точность Accuracy : 0"},
+      {foreign + " " + out, foreign + ": этот фаил : " + foreign +
+                                " - не является оригинальным файлом программы Lumicurve"},
+      {path("nothing.ini") + " " + out, path("nothing.ini") + ": No such file or directory"},
+      {path("folder.ini") + " " + out, path("folder.ini") + ": Is a directory"},
+      {path("no/such/dir/out.png"),
        path("no/such/dir/out.png") + ": No such file or directory; nothing was written"},
-      {"no arguments", "", usage},
-      {"too many arguments", "a b c", usage},
-      {"unknown option", "--frobnicate " + out,
-       "--frobnicate: unknown option; see lumicurve-render --help"},
-      {"a name after --", "-- --version",
+      {"", usage},
+      {"a b c", usage},
+      {"--frobnicate " + out, "--frobnicate: unknown option; see lumicurve-render --help"},
+      {"-- --version",
        "--version: cannot tell the format from the name; it must end in .png, .svg or .pdf"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    Outcome r = run(c.args);
+  for (const auto& [args, message] : cases) {
+    SCOPED_TRACE(args);
+    Outcome r = run(args);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "lumicurve-render: " + c.message + "\n");
+    EXPECT_EQ(r.err, "lumicurve-render: " + message + "\n");
     EXPECT_FALSE(fs::exists(path("out.png")));
   }
 }
@@ -129,38 +122,26 @@ TEST_F(Render, WritesOverFilesAsTheUserMay) {
 }
 
 TEST_F(Render, AFailedWriteSaysWhatBecameOfTheFile) {
-  struct Case {
-    const char* name;
-    const char* old; // the content before, if there was a file
-    bool secondName; // a hard link, which makes the file be rewritten in place
-    std::string reason;
-  } cases[] = {
-      {"new file", nullptr, false, "nothing was written"},
-      {"replaced file", "old\n", false, "the file is unchanged"},
-      {"file rewritten in place", "old\n", true,
-       "the file was being rewritten in place and may be incomplete"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    const fs::path folder = dir / std::to_string(&c - cases);
+  // Names in the folder before: none, the file, the file and a second name (which
+  // makes it be rewritten in place). A file-size limit fails the write as a full disk would.
+  const std::string reasons[] = {"nothing was written", "the file is unchanged",
+                                 "the file was being rewritten in place and may be incomplete"};
+  for (int names = 0; names < 3; ++names) {
+    SCOPED_TRACE(reasons[names]);
+    const fs::path folder = dir / std::to_string(names);
     fs::create_directory(folder);
     const std::string out = (folder / "out.png").string();
-    if (c.old != nullptr) {
-      std::ofstream(out) << c.old;
+    if (names > 0) {
+      std::ofstream(out) << "old\n";
     }
-    if (c.secondName) {
+    if (names > 1) {
       fs::create_hard_link(out, folder / "second.png");
     }
-    // A file-size limit fails the write as a full disk would.
     const Outcome r = run(out, "prlimit --fsize=1000 ");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "lumicurve-render: " + out + ": File too large; " + c.reason + "\n");
-    EXPECT_EQ(fs::exists(out), c.old != nullptr);
-    if (c.old != nullptr && !c.secondName) {
-      EXPECT_EQ(fileBytes(out), c.old);
-    }
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}),
-              (c.old != nullptr ? 1 : 0) + (c.secondName ? 1 : 0)); // no temporary left
+    EXPECT_EQ(r.err, "lumicurve-render: " + out + ": File too large; " + reasons[names] + "\n");
+    EXPECT_EQ(names == 1 ? fileBytes(out) : "old\n", "old\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), names); // no temporary left
   }
 }
 
