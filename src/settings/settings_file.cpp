@@ -1,8 +1,8 @@
 // The settings file: a header line, the graph kind and the eighteen settings
 // texts, one per line, in the code page 1251 bytes as typed.
 
-#include "settings/file_replace.h"
 #include "settings/plot_settings.h"
+#include "surface/file_writer.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -126,8 +126,8 @@ void PlotSettings::saveFile(const char* path) {
     content.append("\r\n");
   }
 
-  if (!replaceFileContent(systemPath(name.buffer), content.buffer,
-                          static_cast<std::size_t>(content.length))) {
+  if (!writeFileContent(systemPath(name.buffer).c_str(), content.buffer,
+                        static_cast<std::size_t>(content.length))) {
     CText message("Фаил не сохранен : "_cp1251);
     message.append(name.buffer, 0, name.length);
     MessageBoxA(dialogWindow, message.buffer, "Ошибка"_cp1251, MB_OK);

@@ -3,70 +3,75 @@
 #include <png.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <new>
 #include <string>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
 // Matches the largest bitmap the surface creates.
 constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 28;
 
-bool writeRgb(std::FILE* file, int width, int height, const std::vector<png_byte>& rgb) {
+// The PNG of the pixels, encoded in memory; empty when it cannot be.
+std::string encodeRgb(int width, int height, const std::vector<png_byte>& rgb) {
+  char* data = nullptr;
+  std::size_t size = 0;
+  std::FILE* memory = ::open_memstream(&data, &size);
+  if (memory == nullptr) {
+    return {};
+  }
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
   image.width = static_cast<png_uint_32>(width);
   image.height = static_cast<png_uint_32>(height);
   image.format = PNG_FORMAT_RGB;
-  const bool ok = png_image_write_to_stdio(&image, file, 0, rgb.data(), 0, nullptr) != 0;
+  bool ok = png_image_write_to_stdio(&image, memory, 0, rgb.data(), 0, nullptr) != 0;
   png_image_free(&image);
-  return ok;
+  ok = std::fclose(memory) == 0 && ok;
+  std::string encoded;
+  try {
+    if (ok) {
+      encoded.assign(data, size);
+    }
+  } catch (const std::bad_alloc&) {
+    encoded.clear();
+  }
+  std::free(data);
+  return encoded;
+}
+
+FileWriteResult notEncoded() {
+  FileWriteResult result;
+  result.reason = "the picture could not be encoded; nothing was written";
+  return result;
 }
 
 } // namespace
 
-bool writePng(HBITMAP bitmap, const char* path) {
+FileWriteResult writePng(HBITMAP bitmap, const char* path) {
   int width = 0;
   int height = 0;
   const std::uint32_t* pixels = BitmapBits(bitmap, &width, &height);
-  if (pixels == nullptr || path == nullptr || *path == '\0') {
-    return false;
+  if (pixels == nullptr) {
+    return notEncoded();
   }
-  std::vector<png_byte> rgb;
-  std::string temp;
+  std::string encoded;
   try {
     const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    rgb.resize(count * 3);
+    std::vector<png_byte> rgb(count * 3);
     for (std::size_t i = 0; i < count; ++i) {
       rgb[3 * i] = static_cast<png_byte>(pixels[i] >> 16);
       rgb[3 * i + 1] = static_cast<png_byte>(pixels[i] >> 8);
       rgb[3 * i + 2] = static_cast<png_byte>(pixels[i]);
     }
-    temp = std::string(path) + ".XXXXXX";
+    encoded = encodeRgb(width, height, rgb);
   } catch (const std::bad_alloc&) {
-    return false;
+    return notEncoded();
   }
-  const int fd = mkstemp(temp.data());
-  if (fd < 0) {
-    return false;
+  if (encoded.empty()) {
+    return notEncoded();
   }
-  fchmod(fd, 0644); // mkstemp makes the file private; the picture is for people to open
-  std::FILE* file = fdopen(fd, "wb");
-  if (file == nullptr) {
-    close(fd);
-    unlink(temp.c_str());
-    return false;
-  }
-  bool ok = writeRgb(file, width, height, rgb);
-  ok = std::fflush(file) == 0 && ok;
-  ok = std::fclose(file) == 0 && ok;
-  ok = ok && std::rename(temp.c_str(), path) == 0;
-  if (!ok) {
-    unlink(temp.c_str());
-  }
-  return ok;
+  return writeFileContent(path, encoded.data(), encoded.size());
 }
 
 bool readPng(const char* path, std::vector<std::uint32_t>& pixels, int& width, int& height) {

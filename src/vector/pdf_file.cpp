@@ -1,6 +1,5 @@
 #include "vector/pdf_file.h"
 
-#include "vector/output_file.h"
 #include "vector/vector_drawing.h"
 
 #include <cairo-ft.h>
@@ -9,14 +8,20 @@
 #include <fontconfig/fontconfig.h>
 
 #include <map>
+#include <new>
 #include <string>
 #include <utility>
 
 namespace {
 
+// The document is made in memory and written as a whole once complete.
 cairo_status_t writeChunk(void* closure, const unsigned char* data, unsigned int length) {
-  return static_cast<OutputFile*>(closure)->write(data, length) ? CAIRO_STATUS_SUCCESS
-                                                                : CAIRO_STATUS_WRITE_ERROR;
+  try {
+    static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+  } catch (const std::bad_alloc&) {
+    return CAIRO_STATUS_NO_MEMORY;
+  }
+  return CAIRO_STATUS_SUCCESS;
 }
 
 void setColour(cairo_t* cr, COLORREF c) {
@@ -128,17 +133,16 @@ void draw(cairo_t* cr, const vectors::Drawing& d) {
 
 } // namespace
 
-bool writePdf(const Recording& recording, const char* path) {
+FileWriteResult writePdf(const Recording& recording, const char* path) {
+  FileWriteResult notMade;
+  notMade.reason = "the document could not be made; nothing was written";
   const vectors::Drawing d = vectors::drawingOf(recording);
   if (d.width <= 0 || d.height <= 0) {
-    return false;
+    return notMade;
   }
-  OutputFile file(path);
-  if (!file.isOpen()) {
-    return false;
-  }
+  std::string document;
   cairo_surface_t* surface =
-      cairo_pdf_surface_create_for_stream(writeChunk, &file, d.width, d.height);
+      cairo_pdf_surface_create_for_stream(writeChunk, &document, d.width, d.height);
   cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, "Lumicurve");
   cairo_t* cr = cairo_create(surface);
   draw(cr, d);
@@ -147,5 +151,5 @@ bool writePdf(const Recording& recording, const char* path) {
   cairo_surface_finish(surface);
   ok = ok && cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS;
   cairo_surface_destroy(surface);
-  return ok && file.commit();
+  return ok ? writeFileContent(path, document.data(), document.size()) : notMade;
 }

@@ -3,7 +3,8 @@
 // one point a pixel, shapes as paths, and the texts as real text in the face the
 // picture uses (embedded), each glyph at its pen position.
 
+#include "surface/file_writer.h"
 #include "surface/recording.h"
 
-// Writes the document to path. On failure returns false and leaves nothing new there.
-bool writePdf(const Recording& recording, const char* path);
+// Writes the document as the whole content of the file at path, as writeFileContent does.
+FileWriteResult writePdf(const Recording& recording, const char* path);

@@ -1,6 +1,5 @@
 #include "vector/svg_file.h"
 
-#include "vector/output_file.h"
 #include "vector/vector_drawing.h"
 
 #include <cstdio>
@@ -140,7 +139,7 @@ std::string svgDocument(const Recording& recording) {
   return out;
 }
 
-bool writeSvg(const Recording& recording, const char* path) {
-  OutputFile file(path);
-  return file.isOpen() && file.write(svgDocument(recording)) && file.commit();
+FileWriteResult writeSvg(const Recording& recording, const char* path) {
+  const std::string document = svgDocument(recording);
+  return writeFileContent(path, document.data(), document.size());
 }

@@ -4,11 +4,12 @@
 // elements in the face the picture uses, each glyph at its pen position, so that
 // they can be selected and searched.
 
+#include "surface/file_writer.h"
 #include "surface/recording.h"
 
 #include <string>
 
 std::string svgDocument(const Recording& recording);
 
-// Writes the document to path. On failure returns false and leaves nothing new there.
-bool writeSvg(const Recording& recording, const char* path);
+// Writes the document as the whole content of the file at path, as writeFileContent does.
+FileWriteResult writeSvg(const Recording& recording, const char* path);

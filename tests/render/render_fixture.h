@@ -54,10 +54,11 @@ protected:
 
   std::string path(const std::string& name) const { return (dir / name).string(); }
 
-  Outcome run(const std::string& args) const {
+  // The tool run with args, after a command that sets how it runs (as whom, with what limits).
+  Outcome run(const std::string& args, const std::string& how = "") const {
     std::string errFile = path("stderr.txt");
     std::string command =
-        std::string(LUMICURVE_RENDER) + " " + args + " 2>" + errFile + " </dev/null";
+        how + std::string(LUMICURVE_RENDER) + " " + args + " 2>" + errFile + " </dev/null";
     int raw = std::system(command.c_str());
     std::ifstream in(errFile);
     std::stringstream err;

@@ -1,5 +1,6 @@
 // The command-line renderer end to end: settings file in, picture out.
 
+#include "../write_cases.h"
 #include "expr/cp1251.h"
 #include "render_fixture.h"
 
@@ -59,29 +60,35 @@ TEST_F(Render, KindOutsideTheTableDrawsAxesOnly) {
   EXPECT_EQ(p.at(600, 300), kBlack);
 }
 
-TEST_F(Render, ErrorsExitWithTheMessageAndWriteNothing) {
-  struct Case {
-    const char* name;
-    std::string args;
-    std::string message; // UTF-8, a part of standard error
-  } cases[] = {
-      {"broken formula", settings("broken.ini", {{20, "x y"}}) + " " + path("out.png"),
-       "ошибка: не могу найти оператор"},
-      {"refused accuracy", settings("zero.ini", {{15, "0"}}) + " " + path("out.png"),
-       "ошибка: не верно задана точность Accuracy : 0"},
-      {"foreign file", settings("foreign.ini", {{1, "[section]"}}) + " " + path("out.png"),
-       "не является оригинальным файлом программы Lumicurve"},
-      {"missing settings file", path("nothing.ini") + " " + path("out.png"),
-       "этот фаил : " + path("nothing.ini")},
-      {"output folder missing", path("no/such/dir/out.png"), "Фаил не сохранен : "},
-      {"no arguments", "", "usage: lumicurve-render"},
-      {"too many arguments", "a b c", "usage: lumicurve-render"},
+TEST_F(Render, ErrorsExitWithOneLineAndWriteNothing) {
+  const std::string out = path("out.png");
+  const std::string broken = settings("broken.ini", {{20, "x y"}});
+  const std::string zero = settings("zero.ini", {{15, "0"}});
+  const std::string foreign = settings("foreign.ini", {{1, "[section]"}});
+  const std::string usage =
+      "expected [SETTINGS.ini] OUTPUT.png|.svg|.pdf; see lumicurve-render --help";
+  fs::create_directories(path("folder.ini"));
+  const std::pair<std::string, std::string> cases[] = {
+      // the arguments, and what follows "lumicurve-render: " (UTF-8)
+      {broken + " " + out, broken + ": не могу найти оператор"},
+      {zero + " " + out, zero + ": не верно задана точность Accuracy : 0"},
+      {foreign + " " + out, foreign + ": этот фаил : " + foreign +
+                                " - не является оригинальным файлом программы Lumicurve"},
+      {path("nothing.ini") + " " + out, path("nothing.ini") + ": No such file or directory"},
+      {path("folder.ini") + " " + out, path("folder.ini") + ": Is a directory"},
+      {path("no/such/dir/out.png"),
+       path("no/such/dir/out.png") + ": No such file or directory; nothing was written"},
+      {"", usage},
+      {"a b c", usage},
+      {"--frobnicate " + out, "--frobnicate: unknown option; see lumicurve-render --help"},
+      {"-- --version",
+       "--version: cannot tell the format from the name; it must end in .png, .svg or .pdf"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    Outcome r = run(c.args);
+  for (const auto& [args, message] : cases) {
+    SCOPED_TRACE(args);
+    Outcome r = run(args);
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_EQ(r.err, "lumicurve-render: " + message + "\n");
     EXPECT_FALSE(fs::exists(path("out.png")));
   }
 }
@@ -89,10 +96,53 @@ TEST_F(Render, ErrorsExitWithTheMessageAndWriteNothing) {
 TEST_F(Render, HelpExplainsTheTool) {
   std::string command = std::string(LUMICURVE_RENDER) + " --help > " + path("help.txt");
   ASSERT_EQ(std::system(command.c_str()), 0);
-  std::ifstream in(path("help.txt"));
-  std::stringstream text;
-  text << in.rdbuf();
-  EXPECT_NE(text.str().find("SETTINGS.ini"), std::string::npos);
+  EXPECT_NE(fileBytes(path("help.txt")).find("SETTINGS.ini"), std::string::npos);
+  command = std::string(LUMICURVE_RENDER) + " --version > " + path("version.txt");
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_EQ(fileBytes(path("version.txt")), "lumicurve-render " LUMICURVE_VERSION "\n");
+}
+
+TEST_F(Render, WritesOverFilesAsTheUserMay) {
+  SKIP_UNLESS_ROOT();
+  const std::string asUser = "setpriv --reuid=5555 --regid=5555 --groups=1234 ";
+  for (const WriteCase& c : kWriteCases) {
+    SCOPED_TRACE(c.name);
+    const WriteScene scene(c, ".png");
+    const Outcome r = run(scene.written, asUser);
+    EXPECT_EQ(r.status, c.replaced ? 0 : 1) << r.err;
+    EXPECT_EQ(r.err, c.replaced
+                         ? ""
+                         : "lumicurve-render: " + scene.written.string() + ": Permission denied\n");
+    scene.check("\x89PNG");
+  }
+  const std::string secret = settings("secret.ini", {});
+  ::chmod(secret.c_str(), 0600);
+  EXPECT_EQ(run(secret + " " + path("out.png"), asUser).err,
+            "lumicurve-render: " + secret + ": Permission denied\n");
+}
+
+TEST_F(Render, AFailedWriteSaysWhatBecameOfTheFile) {
+  // Names in the folder before: none, the file, the file and a second name (which
+  // makes it be rewritten in place). A file-size limit fails the write as a full disk would.
+  const std::string reasons[] = {"nothing was written", "the file is unchanged",
+                                 "the file was being rewritten in place and may be incomplete"};
+  for (int names = 0; names < 3; ++names) {
+    SCOPED_TRACE(reasons[names]);
+    const fs::path folder = dir / std::to_string(names);
+    fs::create_directory(folder);
+    const std::string out = (folder / "out.png").string();
+    if (names > 0) {
+      std::ofstream(out) << "old\n";
+    }
+    if (names > 1) {
+      fs::create_hard_link(out, folder / "second.png");
+    }
+    const Outcome r = run(out, "prlimit --fsize=1000 ");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "lumicurve-render: " + out + ": File too large; " + reasons[names] + "\n");
+    EXPECT_EQ(names == 1 ? fileBytes(out) : "old\n", "old\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), names); // no temporary left
+  }
 }
 
 } // namespace

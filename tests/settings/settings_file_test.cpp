@@ -1,14 +1,18 @@
+#include "../write_cases.h"
 #include "settings/plot_settings.h"
 #include "settings_test_util.h"
+#include "surface/file_writer.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -164,13 +168,15 @@ TEST(SettingsFile, SaveReplacesAnExistingFileWithoutAsking) {
   EXPECT_TRUE(boxes.shown.empty());
 }
 
-// Saves the defaults as an ordinary user would: as nobody when the tests run as
-// root, for whom no permission bit counts. Returns the number of message boxes
-// shown, or -1 when the save could not be run.
-int saveAsOrdinaryUser(const std::string& path) {
+// Saves the defaults as an ordinary user would: as nobody (or the user given)
+// when the tests run as root, for whom no permission bit counts. Returns the
+// number of message boxes shown, or -1 when the save could not be run.
+int saveAsOrdinaryUser(const std::string& path, uid_t uid = 65534, gid_t gid = 65534,
+                       gid_t group = 65534) {
   const pid_t child = ::fork();
   if (child == 0) {
-    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+    if (::geteuid() == 0 &&
+        (::setgroups(1, &group) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)) {
       ::_exit(100);
     }
     MessageBoxes boxes;
@@ -199,6 +205,55 @@ TEST(SettingsFile, SaveRefusesAFileTheUserMayNotWrite) {
   EXPECT_EQ(saveAsOrdinaryUser(path), 1);
   EXPECT_EQ(readBytes(path), "old content\n");
   EXPECT_EQ(folder.names(), std::vector<std::string>{"plot.ini"});
+}
+
+TEST(SettingsFile, SaveKeepsWhatTheFileIs) {
+  SKIP_UNLESS_ROOT();
+  for (const WriteCase& c : kWriteCases) {
+    SCOPED_TRACE(c.name);
+    const WriteScene scene(c, ".ini");
+    EXPECT_EQ(saveAsOrdinaryUser(scene.written, kUser, kUserGroup, kSharedGroup),
+              c.replaced ? 0 : 1);
+    scene.check(kDefaultFile);
+  }
+}
+
+TEST(SettingsFile, AFailedWriteSaysSoAndLeavesNoTemporary) {
+  // The call that fails and how; a second name makes Save rewrite the file in
+  // place, and only a file replaced by a rename is sure to keep its old content.
+  static const struct Case {
+    FileWriteStep step;
+    int error;
+    bool secondName, oldKept;
+  } cases[] = {{FileWriteStep::Write, ENOSPC, false, true},
+               {FileWriteStep::SyncFile, EIO, false, true},
+               {FileWriteStep::Write, ENOSPC, true, false},
+               {FileWriteStep::SyncFile, EIO, true, false},
+               {FileWriteStep::SyncFolder, EIO, false, false}};
+  static const Case* failing = nullptr;
+  SetFileWriteFault([](FileWriteStep step) { return step == failing->step ? failing->error : 0; });
+  for (const Case& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    failing = &c;
+    ScratchFolder folder;
+    const std::string path = folder / "plot.ini";
+    writeBytes(path, "old\n");
+    if (c.secondName) {
+      ::link(path.c_str(), (folder / "second.ini").c_str());
+    }
+    const std::vector<std::string> names = folder.names();
+    PlotSettings s;
+    MessageBoxes boxes;
+    s.saveFile(path.c_str());
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    for (const ShownMessage& shown : boxes.shown) {
+      EXPECT_EQ(shown.caption + shown.text,
+                std::string("Ошибка"_cp1251) + "Фаил не сохранен : "_cp1251 + path);
+    }
+    EXPECT_TRUE(!c.oldKept || readBytes(path) == "old\n");
+    EXPECT_EQ(folder.names(), names);
+  }
+  SetFileWriteFault(nullptr);
 }
 
 TEST(SettingsFile, SaveRewritesInPlaceWhereTheFolderTakesNoNewFile) {

@@ -1,4 +1,4 @@
-// lumicurve-render [SETTINGS.ini] OUTPUT.png|.svg|.pdf
+// lumicurve-render [SETTINGS.ini] OUTPUT.png|.svg|.pdf, or --help, or --version
 // Draws the picture the program would show for a settings file (or the
 // defaults) and writes it as PNG, or records the same pass and writes it as an
 // SVG or PDF document.
@@ -11,19 +11,25 @@
 #include "vector/pdf_file.h"
 #include "vector/svg_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cctype>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
 const char kUsage[] =
     "usage: lumicurve-render [SETTINGS.ini] OUTPUT.png|OUTPUT.svg|OUTPUT.pdf\n"
+    "       lumicurve-render --help | --version\n"
     "\n"
     "Draws the graph of a Lumicurve settings file (or of the default settings when\n"
     "none is given) exactly as the program would after Load and Apply, into a\n"
@@ -34,10 +40,18 @@ const char kUsage[] =
     "  .pdf  the same drawing as a one-page PDF, 1024 x 768 points\n"
     "The documents hold lines, filled areas and the axis labels as text, so they\n"
     "scale without loss and the labels can be searched.\n"
+    "An existing OUTPUT is given the new content: a symbolic link is followed to its\n"
+    "file, which keeps its permissions, owner, group and hard links; a file you may\n"
+    "not write, or one that is not a regular file, is left alone.\n"
     "On a terminal the progress of the pass is shown on standard error. Errors (an\n"
-    "unknown extension, a file that is not a settings file, a formula that does not\n"
-    "compile, an output that cannot be written) are reported on standard error with\n"
-    "exit status 1, and nothing is written.\n";
+    "unknown extension, a settings file that is missing, unreadable or not a\n"
+    "settings file, a formula that does not compile, an output that cannot be\n"
+    "written) are reported on standard error, one line each, as\n"
+    "\"lumicurve-render: FILE: what went wrong\", with exit status 1; then no new\n"
+    "file is made and an existing one keeps its content.\n"
+    "  --help     show this text\n"
+    "  --version  show the version\n"
+    "  --         end of options: the names after it may begin with \"-\"\n";
 
 enum class Format { Png, Svg, Pdf, Unknown };
 
@@ -57,18 +71,55 @@ Format formatOf(const std::string& path) {
                               : Format::Unknown;
 }
 
-void fail(const std::string& utf8) {
-  std::fprintf(stderr, "%s\n", utf8.c_str());
+// "lumicurve-render: FILE: WHAT" on standard error (without FILE when there is
+// none), and the tool ends with status 1.
+[[noreturn]] void fail(const std::string& file, const std::string& what) {
+  const std::string line = "lumicurve-render: " + (file.empty() ? "" : file + ": ") + what + "\n";
+  std::fputs(line.c_str(), stderr);
   std::exit(1);
+}
+
+// The program's own text, as the message box would show it, in UTF-8 for the
+// terminal; the line end that closes it in a message box gives way to ours.
+std::string programText(const char* text) {
+  std::string utf8 = cp1251::toUtf8(text != nullptr ? text : "");
+  utf8.erase(utf8.find_last_not_of(" \r\n") + 1);
+  return utf8;
 }
 
 // Arguments arrive in UTF-8; the system keeps its texts, paths among them, in 1251.
 std::string toSystemText(const char* utf8) {
   std::string bytes = cp1251::fromUtf8(utf8);
   if (cp1251::toUtf8(bytes) != utf8) {
-    fail(std::string("lumicurve-render: the path cannot be written in code page 1251: ") + utf8);
+    fail(utf8, "the name cannot be written in code page 1251");
   }
   return bytes;
+}
+
+// Load takes anything it cannot read for a foreign file; a file that is not
+// there or not readable is reported as such.
+void checkReadable(const char* path) {
+  const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    fail(path, std::strerror(errno));
+  }
+  struct stat info {};
+  const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+  ::close(fd);
+  if (!regular) {
+    fail(path, S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "not a regular file");
+  }
+}
+
+std::string settingsName; // as given, for the messages of Apply
+
+// Apply shows its refusal in a message box; here it is a line of the tool's.
+int reportMessage(HWND, LPCSTR text, LPCSTR, UINT) {
+  const std::string line =
+      "lumicurve-render: " + (settingsName.empty() ? "" : settingsName + ": ") + programText(text) +
+      "\n";
+  std::fputs(line.c_str(), stderr);
+  return IDOK;
 }
 
 Plotter* progressPlotter = nullptr;
@@ -83,34 +134,55 @@ HDC showProgressOnTerminal(HWND) {
 } // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-    std::fputs(kUsage, stdout);
-    return 0;
+  std::vector<const char*> names;
+  bool options = true;
+  for (int i = 1; i < argc; ++i) {
+    const char* arg = argv[i];
+    if (options && std::strcmp(arg, "--") == 0) {
+      options = false;
+    } else if (options && arg[0] == '-' && arg[1] != '\0') {
+      if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
+        std::fputs(kUsage, stdout);
+        return 0;
+      }
+      if (std::strcmp(arg, "--version") == 0) {
+        std::puts("lumicurve-render " LUMICURVE_VERSION);
+        return 0;
+      }
+      fail(arg, "unknown option; see lumicurve-render --help");
+    } else {
+      names.push_back(arg);
+    }
   }
-  if (argc < 2 || argc > 3 || argv[argc - 1][0] == '\0') {
-    std::fputs(kUsage, stderr);
-    return 1;
+  if (names.empty() || names.size() > 2 || names.back()[0] == '\0') {
+    fail("", "expected [SETTINGS.ini] OUTPUT.png|.svg|.pdf; see lumicurve-render --help");
   }
-  const char* output = argv[argc - 1];
+  const char* output = names.back();
   const Format format = formatOf(output);
   if (format == Format::Unknown) {
-    fail(std::string("lumicurve-render: cannot tell the format of ") + output +
-         " from its name: it must end in .png, .svg or .pdf");
+    fail(output, "cannot tell the format from the name; it must end in .png, .svg or .pdf");
   }
+  // A file-size limit is then a write that fails and is reported, not the end of the tool.
+  std::signal(SIGXFSZ, SIG_IGN);
+  WindowSurfaceHooks hooks;
+  hooks.messageBox = reportMessage;
+  SetWindowSurfaceHooks(hooks);
 
   PlotSettings settings;
-  if (argc == 3) {
-    std::string path = toSystemText(argv[1]);
+  if (names.size() == 2) {
+    settingsName = names[0];
+    std::string path = toSystemText(names[0]);
+    checkReadable(names[0]);
     std::strncpy(settings.fileName, path.c_str(), sizeof settings.fileName - 1);
     std::string refused;
     try {
       settings.loadFile(path.c_str());
     } catch (char* message) {
       const RaisedText text(message);
-      refused = cp1251::toUtf8(text.get());
+      refused = programText(text.get());
     }
     if (!refused.empty()) {
-      fail("error: " + refused);
+      fail(names[0], refused);
     }
   }
 
@@ -142,7 +214,6 @@ int main(int argc, char** argv) {
   bool terminal = ::isatty(STDERR_FILENO) != 0;
   if (terminal) {
     progressPlotter = &plotter;
-    WindowSurfaceHooks hooks;
     hooks.getDC = showProgressOnTerminal;
     SetWindowSurfaceHooks(hooks);
     live.window = reinterpret_cast<HWND>(&live);
@@ -152,12 +223,13 @@ int main(int argc, char** argv) {
   plotter.drawAll(stopRequest, live);
   if (terminal) {
     std::fputs("\n", stderr);
-    SetWindowSurfaceHooks(WindowSurfaceHooks{});
+    hooks.getDC = nullptr;
+    SetWindowSurfaceHooks(hooks);
   }
 
-  bool written = format == Format::Png   ? writePng(picture, output)
-                 : format == Format::Svg ? writeSvg(recording, output)
-                                         : writePdf(recording, output);
+  const FileWriteResult written = format == Format::Png   ? writePng(picture, output)
+                                  : format == Format::Svg ? writeSvg(recording, output)
+                                                          : writePdf(recording, output);
   if (picture != nullptr) {
     SelectObject(canvas, previous);
     DeleteObject(picture);
@@ -165,7 +237,7 @@ int main(int argc, char** argv) {
   DeleteDC(canvas);
   live.releasePrograms();
   if (!written) {
-    fail(cp1251::toUtf8("Фаил не сохранен : "_cp1251) + output);
+    fail(output, written.reason);
   }
   return 0;
 }
