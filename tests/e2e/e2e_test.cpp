@@ -69,6 +69,21 @@ bool markAt(const Client& c, int x, int axisY) {
          c.at(x + 1, axisY - 3) == kWhite;
 }
 
+// The program's output goes to the tests' output folder.
+std::string logPath(const char* name) {
+  const char* folder = std::getenv("LUMICURVE_TEST_OUTPUT");
+  const std::string log = std::string(folder != nullptr ? folder : "/tmp") + "/" + name;
+  std::system(("mkdir -p \"$(dirname '" + log + "')\"").c_str());
+  return log;
+}
+
+// Waits until the window titled so shows and has the keyboard.
+bool showsWithTheKeys(Desktop& desktop, const std::string& title, int milliseconds = 5000) {
+  return Desktop::waitFor(
+      [&] { return desktop.run("xdotool getwindowfocus getwindowname 2>&1") == title + "\n"; },
+      milliseconds);
+}
+
 // A drag of 50 pixels interrupted by a modal window (opened by the xdotool words
 // `open`), the left button released while it is up, then the window closed with
 // a key, which it has as it opens. The picture is at axisX + 50, and moves with no
@@ -77,7 +92,7 @@ void interruptedDrag(Desktop& desktop, Client& c, int axisX, const std::string& 
                      const std::string& title, const std::string& closeKey) {
   desktop.run("xdotool mousemove " + c.point(600, 500) + " mousedown 1 sleep 0.1 mousemove " +
               c.point(650, 500) + " sleep 0.3 " + open);
-  ASSERT_TRUE(Desktop::waitFor([&] { return !desktop.windows(title).empty(); }, 5000)) << title;
+  ASSERT_TRUE(showsWithTheKeys(desktop, title)) << title;
   desktop.run("xdotool mouseup 1 sleep 0.3 key " + closeKey);
   ASSERT_TRUE(Desktop::waitFor([&] { return desktop.windows(title).empty(); }, 5000))
       << title << " did not take the keys";
@@ -94,13 +109,9 @@ TEST(EndToEnd, AUserDrawsPansZoomsEditsAndCloses) {
   if (!desktop.start(why)) {
     GTEST_SKIP() << why;
   }
-  const std::string log = std::string(std::getenv("LUMICURVE_TEST_OUTPUT") != nullptr
-                                          ? std::getenv("LUMICURVE_TEST_OUTPUT")
-                                          : "/tmp") +
-                          "/e2e-lumicurve.log";
-  std::system(("mkdir -p \"$(dirname '" + log + "')\"").c_str());
   // The program has no options: Qt's own are not read either.
-  const pid_t app = desktop.launch(LUMICURVE_PROGRAM, log, {"-platform", "offscreen", "-reverse"});
+  const pid_t app = desktop.launch(LUMICURVE_PROGRAM, logPath("e2e-lumicurve.log"),
+                                   {"-platform", "offscreen", "-reverse"});
 
   // The options dialog comes first, before any main window.
   ASSERT_TRUE(Desktop::waitFor([&] { return !desktop.windows("Option").empty(); }, 15000))
@@ -219,8 +230,8 @@ TEST(EndToEnd, WithoutAWindowManagerTheKeysFollowTheModalWindows) {
   if (!desktop.start(why, false)) {
     GTEST_SKIP() << why;
   }
-  const pid_t app = desktop.launch(LUMICURVE_PROGRAM, "/dev/null");
-  ASSERT_TRUE(Desktop::waitFor([&] { return !desktop.windows("Option").empty(); }, 15000));
+  const pid_t app = desktop.launch(LUMICURVE_PROGRAM, logPath("e2e-no-window-manager.log"));
+  ASSERT_TRUE(showsWithTheKeys(desktop, "Option", 15000));
   desktop.run("xdotool key Return");
   ASSERT_TRUE(Desktop::waitFor([&] { return !desktop.windows("Lumicurve").empty(); }, 5000));
   Client c{desktop, desktop.geometry(desktop.windows("Lumicurve").front()), {}};
@@ -234,11 +245,9 @@ TEST(EndToEnd, WithoutAWindowManagerTheKeysFollowTheModalWindows) {
   const Rect d = desktop.geometry(desktop.windows("Option").front());
   desktop.run("xdotool mousemove " + std::to_string(d.x + d.width * 468 / 540) + " " +
               std::to_string(d.y + d.height * 161 / 174) + " click 1");
-  ASSERT_TRUE(Desktop::waitFor([&] { return !desktop.windows("Open").empty(); }, 5000));
-  desktop.run("xdotool key Escape");
-  ASSERT_TRUE(Desktop::waitFor([&] { return !desktop.windows("Ошибка").empty(); }, 5000));
-  for (const char* key : {"Return", "Escape"}) {
-    desktop.run(std::string("xdotool key ") + key);
+  for (const char* title : {"Open", "Ошибка", "Option"}) {
+    ASSERT_TRUE(showsWithTheKeys(desktop, title)) << title;
+    desktop.run(std::string("xdotool key ") + (title[0] == 'O' ? "Escape" : "Return"));
   }
   EXPECT_TRUE(Desktop::waitFor([&] { return desktop.windows("Option").empty(); }, 5000));
   desktop.run("xdotool mousemove 1270 1010 key Right");

@@ -307,24 +307,6 @@ TEST_F(OptionsDialog, ApplyRefusesNumbersThePassesCannotUse) {
   }
 }
 
-TEST_F(OptionsDialog, LoadedNumbersAreCheckedByApplyToo) {
-  settings.xFromText.assign(CText("12"));
-  settings.saveFile((folder / "reversed.ini").c_str());
-  settings.setDefaults();
-  chosen = {folder / "reversed.ini"};
-  openSteps({[&](QDialog&) {
-               click(7);
-               click(1);
-             },
-             [&](QDialog&) {
-               EXPECT_EQ(edit(kXFromEdit), "12");
-               click(2);
-             }});
-  ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0].text, "начало не меньше конца X(ot,to) : 12 ; 10.0 \r\n "_cp1251);
-  EXPECT_EQ(live.firstProgram, nullptr);
-}
-
 TEST_F(OptionsDialog, CancelEscapeAndTheCloseBoxLoseTheTypingButKeepTheKind) {
   struct Case {
     const char* name;
