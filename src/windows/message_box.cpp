@@ -68,12 +68,17 @@ DialogHooks currentDialogHooks() {
 }
 
 int windows::showMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
-  windows::WindowPtr w = windows::findWindow(owner);
-  QWidget* parent = w && w->widget ? w->widget->window() : nullptr;
-  // A box answered by a test's hook still opens over the windows as far as they know.
+  // Widgets only on the UI thread. A box answered by a test's hook still opens over
+  // the windows as far as they know.
+  QWidget* parent = nullptr;
   std::optional<windows::ModalScope> modal;
-  if (windows::onUiThread()) {
+  auto open = [&] {
+    windows::WindowPtr w = windows::findWindow(owner);
+    parent = w && w->widget ? w->widget->window() : nullptr;
     modal.emplace(parent);
+  };
+  if (windows::onUiThread()) {
+    open();
   }
   if (auto hook = currentDialogHooks().messageBox) {
     return hook(owner, text, caption, type);
@@ -82,7 +87,7 @@ int windows::showMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) 
     return WriteMessageBox(text, caption);
   }
   if (!modal) {
-    modal.emplace(parent);
+    open();
   }
   QMessageBox box(QMessageBox::NoIcon, boxText(caption), boxText(text), QMessageBox::Ok, parent);
   box.setTextFormat(Qt::PlainText);
