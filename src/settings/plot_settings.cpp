@@ -1,7 +1,7 @@
 #include "settings/plot_settings.h"
 
-#include "expr/numeric.h"
 #include "expr/program.h"
+#include "settings/number_texts.h"
 
 #include <cstdlib>
 #include <mutex>
@@ -129,25 +129,23 @@ bool PlotSettings::apply(PlotState& live) {
     return refuse(text.get());
   }
 
-  // Everything is converted into a scratch state first, so that an accuracy the
-  // passes could not use is refused before anything is installed.
+  // Every number text is read and checked, then converted into a scratch state,
+  // so that numbers the passes could not use are refused before anything is installed.
+  SettingsNumbers n;
+  CText wrong;
+  if (!readSettingsNumbers(*this, n, wrong)) {
+    return refuse(wrong.buffer);
+  }
   PlotState after;
   after.copyFrom(live);
-  after.a = aText.toReal(0);
-  after.b = bText.toReal(0);
-  after.c = cText.toReal(0);
-  after.d = dText.toReal(0);
-  after.tFrom = tFromText.toReal(0);
-  after.tTo = tToText.toReal(0);
-  int newPixels = numeric::trunc32(pixelsText.toReal(0));
-  double newYTo = yToText.toReal(0);
-  double newYFrom = yFromText.toReal(0);
-  double newXTo = xToText.toReal(0);
-  double newXFrom = xFromText.toReal(0);
-  int newOY = numeric::trunc32(oYText.toReal(0));
-  int newOX = numeric::trunc32(oXText.toReal(0));
-  after.setView(newOX, newOY, newXFrom, newXTo, newYFrom, newYTo, newPixels);
-  after.accuracy = accuracyText.toReal(0);
+  after.a = n.a;
+  after.b = n.b;
+  after.c = n.c;
+  after.d = n.d;
+  after.tFrom = n.tFrom;
+  after.tTo = n.tTo;
+  after.setView(n.originX, n.originY, n.xFrom, n.xTo, n.yFrom, n.yTo, n.pixels);
+  after.accuracy = n.accuracy;
 
   if (!accuracyUsable(kind, after)) {
     CText message(!(after.accuracy > 0) ? "не верно задана точность Accuracy : "_cp1251
@@ -164,7 +162,7 @@ bool PlotSettings::apply(PlotState& live) {
   live.d = after.d;
   live.tFrom = after.tFrom;
   live.tTo = after.tTo;
-  live.setView(newOX, newOY, newXFrom, newXTo, newYFrom, newYTo, newPixels);
+  live.setView(n.originX, n.originY, n.xFrom, n.xTo, n.yFrom, n.yTo, n.pixels);
   live.accuracy = after.accuracy;
   live.kind = static_cast<GraphKind>(kind);
   live.installPrograms(std::move(first), std::move(second));

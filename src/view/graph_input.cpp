@@ -34,6 +34,9 @@ void GraphView::onLButtonDown(LPARAM lParam) {
 void GraphView::onMouseMove(LPARAM lParam) {
   mousePos = unpack(lParam);
   if (dragging) {
+    // Stopped first: a pass finishing between the pan and the stop would zero the
+    // offsets of a step its picture does not show.
+    stopWorker();
     const int dx = mousePos.x - prevMousePos.x;
     const int dy = mousePos.y - prevMousePos.y;
     {
@@ -42,7 +45,6 @@ void GraphView::onMouseMove(LPARAM lParam) {
     }
     scrollX.fetch_add(-dx);
     scrollY.fetch_add(-dy);
-    stopWorker();
   }
   prevMousePos = mousePos;
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE);
@@ -53,6 +55,16 @@ void GraphView::onLButtonUp() {
     dragging = false;
     startWorker();
   }
+}
+
+void GraphView::onMouseButtons(WPARAM keys) {
+  if (dragging && (keys & MK_LBUTTON) == 0) {
+    onLButtonUp();
+  }
+}
+
+void GraphView::cancelDrag() {
+  dragging = false;
 }
 
 void GraphView::onMouseWheel(WPARAM wParam) {

@@ -57,6 +57,13 @@ public:
   void onLButtonUp();
   void onMouseWheel(WPARAM wParam);
   void onKeyDown(WPARAM wParam, LPARAM lParam);
+  // A drag lasts only while the left button is down. A mouse message whose
+  // button state (keys) says it is up ends one as its release would: the release
+  // itself may have gone to a modal window.
+  void onMouseButtons(WPARAM keys);
+  // A modal window opens over the main window (WM_CANCELMODE): a drag ends
+  // without a pass, since whoever opened the window draws again when it closes.
+  void cancelDrag();
 
 private:
   void showStatus();

@@ -16,11 +16,17 @@ PlotSettings settings;
 } // namespace
 
 int main(int argc, char** argv) {
-  QApplication application(argc, argv);
+  // The program has no options, and Qt is not to read its own from the command
+  // line (-reverse, -platform, -style ...): it sees the program's name alone.
+  // Its environment variables, QT_QPA_PLATFORM and QT_SCALE_FACTOR among them, still count.
+  static char fallbackName[] = "lumicurve";
+  int qtArgc = 1;
+  char* qtArgv[] = {argc > 0 && argv[0] != nullptr ? argv[0] : fallbackName, nullptr};
+  QApplication application(qtArgc, qtArgv);
   QApplication::setApplicationName("Lumicurve");
   QApplication::setDesktopFileName("lumicurve");
   setMainWindowView(&view);
   setOptionsDialogTarget(&settings, &view.liveState);
-  // The command line is not read; the process handle stands in for the instance.
+  // The process handle stands in for the instance.
   return runMainWindow(reinterpret_cast<HINSTANCE>(&view), SW_SHOWDEFAULT);
 }

@@ -48,8 +48,12 @@ LRESULT mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
     view.onKeyDown(wParam, lParam);
     return 0;
   case WM_MOUSEMOVE:
+    view.onMouseButtons(wParam);
     view.onMouseMove(lParam);
     return 0;
+  case WM_RBUTTONDOWN:
+    view.onMouseButtons(wParam);
+    return DefWindowProcA(window, message, wParam, lParam);
   case WM_LBUTTONDOWN:
     view.onLButtonDown(lParam);
     return 0;
@@ -66,7 +70,11 @@ LRESULT mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
     }
     return 0;
   case WM_MOUSEWHEEL:
+    view.onMouseButtons(LOWORD(wParam));
     view.onMouseWheel(wParam);
+    return 0;
+  case WM_CANCELMODE:
+    view.cancelDrag();
     return 0;
   case WM_TIMER:
   case WM_USER + 1:

@@ -245,6 +245,7 @@ INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC proc
 
   WindowPtr ownerWindow = findWindow(owner);
   QWidget* parent = ownerWindow && ownerWindow->widget ? ownerWindow->widget->window() : nullptr;
+  windows::ModalScope modal(parent);
   auto state = std::make_shared<DialogState>();
   state->procedure = procedure;
   auto w = std::make_shared<HWND__>();
@@ -337,7 +338,7 @@ INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC proc
     if (centred) { // now with the frame that the window system added
       centre(*dialog, screen->availableGeometry());
     }
-    dialog->activateWindow();
+    windows::ModalScope::takeFocus(*dialog);
     loop.exec(QEventLoop::DialogExec);
     state->loop = nullptr;
   }

@@ -52,6 +52,7 @@ BOOL GetOpenFileNameA(OPENFILENAMEA* record) {
   windows::WindowPtr owner = windows::findWindow(record->hwndOwner);
   QWidget* parent = owner && owner->widget ? owner->widget->window() : nullptr;
 
+  windows::ModalScope modal(parent);
   QFileDialog dialog(parent);
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   // The filter shows its description only, as on Windows.
@@ -78,7 +79,7 @@ BOOL GetOpenFileNameA(OPENFILENAMEA* record) {
   QEventLoop loop;
   QObject::connect(&dialog, &QDialog::finished, &loop, &QEventLoop::quit);
   dialog.show();
-  dialog.activateWindow();
+  windows::ModalScope::takeFocus(dialog);
   loop.exec(QEventLoop::DialogExec);
 
   const QStringList chosen = dialog.selectedFiles();

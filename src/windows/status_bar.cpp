@@ -3,12 +3,30 @@
 #include "windows/window_internal.h"
 
 #include <QLabel>
+#include <QMouseEvent>
+#include <QWheelEvent>
 
 #include <algorithm>
 
 namespace {
 
 constexpr int kHeight = 20;
+
+// A child window of its own, as on Windows: the mouse over it is its own, so no
+// press, move, release or wheel there reaches the parent's procedure.
+class StatusLabel : public QLabel {
+public:
+  explicit StatusLabel(QWidget* parent) : QLabel(parent) {
+    setAttribute(Qt::WA_NoMousePropagation);
+  }
+
+protected:
+  void mousePressEvent(QMouseEvent* event) override { event->accept(); }
+  void mouseReleaseEvent(QMouseEvent* event) override { event->accept(); }
+  void mouseDoubleClickEvent(QMouseEvent* event) override { event->accept(); }
+  void mouseMoveEvent(QMouseEvent* event) override { event->accept(); }
+  void wheelEvent(QWheelEvent* event) override { event->accept(); }
+};
 
 void layOut(QWidget& bar) {
   if (QWidget* parent = bar.parentWidget()) {
@@ -63,7 +81,7 @@ HWND CreateStatusWindowA(LONG style, LPCSTR text, HWND parent, UINT id) {
   w->kind = WindowKind::StatusBar;
   w->parent = parent;
   w->id = static_cast<int>(id);
-  auto* label = new QLabel(owner->widget);
+  auto* label = new StatusLabel(owner->widget);
   label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   label->setTextFormat(Qt::PlainText);
   label->setAutoFillBackground(true);

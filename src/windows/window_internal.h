@@ -96,4 +96,22 @@ std::string toText(const QString& text);
 QCursor cursorOf(HCURSOR cursor);
 QIcon iconOf(HICON icon);
 
+// Lives as long as a modal window the services open (message box, dialog, file
+// dialog). Opening sends every top-level window WM_CANCELMODE; closing hands the
+// keyboard focus back to the owner's window, or to the window that had it.
+class ModalScope {
+public:
+  explicit ModalScope(QWidget* owner);
+  ~ModalScope();
+  ModalScope(const ModalScope&) = delete;
+  ModalScope& operator=(const ModalScope&) = delete;
+
+  // Makes the modal window, just shown, the active one; asked again when it is on
+  // screen, since a request made before a window manager has mapped it may be lost.
+  static void takeFocus(QWidget& modal);
+
+private:
+  QPointer<QWidget> returnTo_;
+};
+
 } // namespace windows

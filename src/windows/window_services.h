@@ -91,6 +91,7 @@ inline constexpr UINT WM_GETTEXT = 0x000D;
 inline constexpr UINT WM_PAINT = 0x000F;
 inline constexpr UINT WM_CLOSE = 0x0010;
 inline constexpr UINT WM_QUIT = 0x0012;
+inline constexpr UINT WM_CANCELMODE = 0x001F;
 inline constexpr UINT WM_KEYDOWN = 0x0100;
 inline constexpr UINT WM_KEYUP = 0x0101;
 inline constexpr UINT WM_CHAR = 0x0102;
@@ -104,6 +105,13 @@ inline constexpr UINT WM_RBUTTONDOWN = 0x0204;
 inline constexpr UINT WM_RBUTTONUP = 0x0205;
 inline constexpr UINT WM_MOUSEWHEEL = 0x020A;
 inline constexpr UINT WM_USER = 0x0400;
+
+// The button and key state of a mouse message's wParam.
+inline constexpr WPARAM MK_LBUTTON = 0x0001;
+inline constexpr WPARAM MK_RBUTTON = 0x0002;
+inline constexpr WPARAM MK_SHIFT = 0x0004;
+inline constexpr WPARAM MK_CONTROL = 0x0008;
+inline constexpr WPARAM MK_MBUTTON = 0x0010;
 
 inline constexpr UINT SB_SETTEXTA = WM_USER + 1;
 inline constexpr WPARAM SB_SIMPLEID = 255;
@@ -210,7 +218,8 @@ BOOL GetUpdateRect(HWND window, RECT* rect, BOOL erase);
 
 // --- status bar -------------------------------------------------------------------
 
-// A child along the bottom of its parent, 20 pixels high, showing one line.
+// A child along the bottom of its parent, 20 pixels high, showing one line. It takes
+// the mouse over it for itself: nothing of it reaches the parent's procedure.
 HWND CreateStatusWindowA(LONG style, LPCSTR text, HWND parent, UINT id);
 
 // --- dialogs ----------------------------------------------------------------------
@@ -238,6 +247,12 @@ BOOL IsWindowEnabled(HWND window);
 
 // MessageBoxA, with the file dialog's record OPENFILENAMEA, is declared with the
 // calls below the window services: a modal Qt message box, or the test hook.
+//
+// Every modal window (message box, dialog, file dialog) sends each top-level window
+// WM_CANCELMODE as it opens, since the mouse's release now goes to the modal window;
+// it takes the keyboard focus when it shows, and on closing gives it back to its
+// owner, or else to the window that had it before. A message box is at least as
+// wide as its caption needs beside a window manager's title-bar buttons.
 
 // Qt's own file dialog, starting from the folder and name in lpstrFile, with the
 // filters of lpstrFilter; without an owner it disables no window. Fills

@@ -60,7 +60,7 @@ Desktop::~Desktop() {
   }
 }
 
-bool Desktop::start(std::string& why) {
+bool Desktop::start(std::string& why, bool windowManager) {
   for (const char* tool : {"Xvfb", "xdotool", "xwininfo", "import"}) {
     if (!onPath(tool)) {
       why = std::string(tool) + " is not installed";
@@ -86,7 +86,7 @@ bool Desktop::start(std::string& why) {
     why = "no X server could be started (Xvfb failed on displays :91 to :119)";
     return false;
   }
-  if (onPath("openbox")) {
+  if (windowManager && onPath("openbox")) {
     manager_ = spawn({"openbox", "--sm-disable"}, "/dev/null");
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
   }
@@ -94,7 +94,8 @@ bool Desktop::start(std::string& why) {
   return true;
 }
 
-pid_t Desktop::launch(const std::string& program, const std::string& log) {
+pid_t Desktop::launch(const std::string& program, const std::string& log,
+                      const std::vector<std::string>& arguments) {
   ::setenv("QT_QPA_PLATFORM", "xcb", 1);
   // libxkbcommon hands strndup a keymap name that is not NUL-terminated, which is
   // allowed; the strict string check would stop the program inside X's libraries.
@@ -102,7 +103,9 @@ pid_t Desktop::launch(const std::string& program, const std::string& log) {
     ::setenv("ASAN_OPTIONS", (std::string(asan) + ":strict_string_checks=0").c_str(), 1);
     ::setenv("LSAN_OPTIONS", "suppressions=" LUMICURVE_LSAN_SUPPRESSIONS, 1);
   }
-  return spawn({program}, log);
+  std::vector<std::string> argv{program};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  return spawn(argv, log);
 }
 
 int Desktop::waitForExit(pid_t pid, int milliseconds) {

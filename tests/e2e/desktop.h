@@ -34,12 +34,13 @@ public:
   Desktop(const Desktop&) = delete;
   Desktop& operator=(const Desktop&) = delete;
 
-  // Starts Xvfb (1280 x 1024, 24 bits) and a window manager; false with the
-  // reason when no X server can be started here.
-  bool start(std::string& why);
+  // Starts Xvfb (1280 x 1024, 24 bits) and, if asked and installed, a window
+  // manager; false with the reason when no X server can be started here.
+  bool start(std::string& why, bool windowManager = true);
 
-  // Starts a program on the desktop, its output into log.
-  pid_t launch(const std::string& program, const std::string& log);
+  // Starts a program with arguments on the desktop, its output into log.
+  pid_t launch(const std::string& program, const std::string& log,
+               const std::vector<std::string>& arguments = {});
   // Waits for the process to end; its exit status, or -1 on a timeout or a signal.
   int waitForExit(pid_t pid, int milliseconds);
 

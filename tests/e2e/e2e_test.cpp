@@ -27,6 +27,10 @@ struct Client {
   Screenshot shot;
 
   void refresh() { shot = desktop.screenshot(); }
+  // A point of the client area on the screen, as xdotool takes it.
+  std::string point(int x, int y) const {
+    return std::to_string(area.x + x) + " " + std::to_string(area.y + y);
+  }
   std::uint32_t at(int x, int y) const { return shot.at(area.x + x, area.y + y); }
   bool red(int x, int y) const {
     const std::uint32_t c = at(x, y);
@@ -65,18 +69,49 @@ bool markAt(const Client& c, int x, int axisY) {
          c.at(x + 1, axisY - 3) == kWhite;
 }
 
+// The program's output goes to the tests' output folder.
+std::string logPath(const char* name) {
+  const char* folder = std::getenv("LUMICURVE_TEST_OUTPUT");
+  const std::string log = std::string(folder != nullptr ? folder : "/tmp") + "/" + name;
+  std::system(("mkdir -p \"$(dirname '" + log + "')\"").c_str());
+  return log;
+}
+
+// Waits until the window titled so shows and has the keyboard.
+bool showsWithTheKeys(Desktop& desktop, const std::string& title, int milliseconds = 5000) {
+  return Desktop::waitFor(
+      [&] { return desktop.run("xdotool getwindowfocus getwindowname 2>&1") == title + "\n"; },
+      milliseconds);
+}
+
+// A drag of 50 pixels interrupted by a modal window (opened by the xdotool words
+// `open`), the left button released while it is up, then the window closed with
+// a key, which it has as it opens. The picture is at axisX + 50, and moves with no
+// button leave it there: the crosshair follows them.
+void interruptedDrag(Desktop& desktop, Client& c, int axisX, const std::string& open,
+                     const std::string& title, const std::string& closeKey) {
+  desktop.run("xdotool mousemove " + c.point(600, 500) + " mousedown 1 sleep 0.1 mousemove " +
+              c.point(650, 500) + " sleep 0.3 " + open);
+  ASSERT_TRUE(showsWithTheKeys(desktop, title)) << title;
+  desktop.run("xdotool mouseup 1 sleep 0.3 key " + closeKey);
+  ASSERT_TRUE(Desktop::waitFor([&] { return desktop.windows(title).empty(); }, 5000))
+      << title << " did not take the keys";
+  EXPECT_TRUE(c.until([&](const Client& s) { return axesAt(s, axisX + 50, 300); }));
+  desktop.run("xdotool mousemove " + c.point(700, 450) + " sleep 0.1 mousemove " +
+              c.point(axisX + 150, 400));
+  EXPECT_TRUE(c.until([&](const Client& s) { return s.at(axisX + 60, 400) == 0x0000FF; }));
+  EXPECT_TRUE(axesAt(c, axisX + 50, 300)) << "a move without a button dragged the picture";
+}
+
 TEST(EndToEnd, AUserDrawsPansZoomsEditsAndCloses) {
   Desktop desktop;
   std::string why;
   if (!desktop.start(why)) {
     GTEST_SKIP() << why;
   }
-  const std::string log = std::string(std::getenv("LUMICURVE_TEST_OUTPUT") != nullptr
-                                          ? std::getenv("LUMICURVE_TEST_OUTPUT")
-                                          : "/tmp") +
-                          "/e2e-lumicurve.log";
-  std::system(("mkdir -p \"$(dirname '" + log + "')\"").c_str());
-  const pid_t app = desktop.launch(LUMICURVE_PROGRAM, log);
+  // The program has no options: Qt's own are not read either.
+  const pid_t app = desktop.launch(LUMICURVE_PROGRAM, logPath("e2e-lumicurve.log"),
+                                   {"-platform", "offscreen", "-reverse"});
 
   // The options dialog comes first, before any main window.
   ASSERT_TRUE(Desktop::waitFor([&] { return !desktop.windows("Option").empty(); }, 15000))
@@ -171,9 +206,59 @@ TEST(EndToEnd, AUserDrawsPansZoomsEditsAndCloses) {
   desktop.run("xdotool key Return");
   EXPECT_TRUE(Desktop::waitFor([&] { return desktop.windows("help").empty(); }, 5000));
 
+  // A drag ends when the dialog or the help box takes the release.
+  interruptedDrag(desktop, c, 450, "click 3", "Option", "Escape");
+  interruptedDrag(desktop, c, 500, "key F1", "help", "Return");
+
+  // The status bar keeps its mouse: a wheel turn and a drag there change nothing.
+  desktop.run("xdotool mousemove " + c.point(300, c.area.height - 10) +
+              " click 4 mousedown 1 mousemove " + c.point(400, c.area.height - 10) +
+              " mouseup 1 mousemove " + c.point(700, 400));
+  EXPECT_TRUE(c.until([](const Client& s) { return s.at(600, 400) == 0x0000FF; }));
+  EXPECT_TRUE(axesAt(c, 550, 300) && markAt(c, 574, 300)) << "the status bar passed its mouse on";
+
   // Closing the window ends the program with status 0 within two seconds.
   desktop.run("xdotool windowactivate --sync " + main + " 2>/dev/null; xdotool key alt+F4");
   EXPECT_EQ(desktop.waitForExit(app, 2000), 0);
+}
+
+// Without a window manager nobody but the program hands the keyboard around: the
+// dialog and every box take it as they open and give it back as they close.
+TEST(EndToEnd, WithoutAWindowManagerTheKeysFollowTheModalWindows) {
+  Desktop desktop;
+  std::string why;
+  if (!desktop.start(why, false)) {
+    GTEST_SKIP() << why;
+  }
+  const pid_t app = desktop.launch(LUMICURVE_PROGRAM, logPath("e2e-no-window-manager.log"));
+  ASSERT_TRUE(showsWithTheKeys(desktop, "Option", 15000));
+  desktop.run("xdotool key Return");
+  ASSERT_TRUE(Desktop::waitFor([&] { return !desktop.windows("Lumicurve").empty(); }, 5000));
+  Client c{desktop, desktop.geometry(desktop.windows("Lumicurve").front()), {}};
+  ASSERT_TRUE(c.until([](const Client& s) { return axesAt(s, 300, 300); }));
+  interruptedDrag(desktop, c, 300, "key F1", "help", "Return");
+  interruptedDrag(desktop, c, 350, "key Escape", "Option", "Escape");
+
+  // Load, cancelled: the "Ошибка" box, then the dialog, then the main window have the keys.
+  desktop.run("xdotool key Escape");
+  ASSERT_TRUE(Desktop::waitFor([&] { return !desktop.windows("Option").empty(); }, 5000));
+  const Rect d = desktop.geometry(desktop.windows("Option").front());
+  desktop.run("xdotool mousemove " + std::to_string(d.x + d.width * 468 / 540) + " " +
+              std::to_string(d.y + d.height * 161 / 174) + " click 1");
+  for (const char* title : {"Open", "Ошибка", "Option"}) {
+    ASSERT_TRUE(showsWithTheKeys(desktop, title)) << title;
+    desktop.run(std::string("xdotool key ") + (title[0] == 'O' ? "Escape" : "Return"));
+  }
+  EXPECT_TRUE(Desktop::waitFor([&] { return desktop.windows("Option").empty(); }, 5000));
+  desktop.run("xdotool mousemove 1270 1010 key Right");
+  EXPECT_TRUE(c.until([](const Client& s) { return axesAt(s, 450, 300); }))
+      << "the main window did not get the keys back";
+
+  desktop.run("xdotool key Escape");
+  ASSERT_TRUE(Desktop::waitFor([&] { return !desktop.windows("Option").empty(); }, 5000));
+  desktop.run("xdotool mousemove " + std::to_string(d.x + d.width * 170 / 540) + " " +
+              std::to_string(d.y + d.height * 157 / 174) + " click 1");
+  EXPECT_EQ(desktop.waitForExit(app, 5000), 0) << "Exit did not end the program";
 }
 
 } // namespace

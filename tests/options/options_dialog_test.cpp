@@ -236,6 +236,77 @@ TEST_F(OptionsDialog, ApplyWithABrokenFormulaKeepsTheDialogTheTypingAndTheLiveSt
   EXPECT_EQ(live.a, 1.0);
 }
 
+std::vector<double> numbersOf(const PlotState& s) {
+  return {s.oX,    s.oY,  s.pixels, s.xFrom, s.xTo, s.yFrom, s.yTo,
+          s.tFrom, s.tTo, s.a,      s.b,     s.c,   s.d,     s.accuracy};
+}
+
+// Apply reads every number as a person writes it, a decimal comma as the point,
+// and refuses one the passes cannot use with one message: the dialog stays with
+// the typing, and the live state keeps its numbers.
+TEST_F(OptionsDialog, ApplyRefusesNumbersThePassesCannotUse) {
+  struct Case {
+    std::vector<std::pair<int, const char*>> typed;
+    const char* refusal; // UTF-8, before " \r\n "; none when Apply goes through
+    double PlotState::*field = nullptr;
+    double value = 0;
+  } cases[] = {
+      {{{kAccuracyEdit, "abc"}}, "не верно записано число Accuracy : abc"},
+      {{{kAccuracyEdit, "1e308"}}, "не верно записано число Accuracy : 1e308"},
+      {{{kAccuracyEdit, "nan"}}, "не верно записано число Accuracy : nan"},
+      {{{kAccuracyEdit, "inf"}}, "не верно записано число Accuracy : inf"},
+      {{{kOXEdit, "12q"}}, "не верно записано число OY : 12q"},
+      {{{kBEdit, "1,5.3"}}, "лишняя десятичная точка или запятая в числе b : 1,5.3"},
+      {{{kPixelsEdit, "99999999999"}}, "слишком большое по модулю число Pixels : 99999999999"},
+      {{{kOYEdit, "-99999999999"}}, "слишком большое по модулю число OX : -99999999999"},
+      {{{kPixelsEdit, "0"}}, "масштаб меньше 1 Pixels : 0"},
+      {{{kPixelsEdit, "-20"}}, "масштаб меньше 1 Pixels : -20"},
+      {{{kPixelsEdit, "0.5"}}, "масштаб меньше 1 Pixels : 0.5"},
+      {{{kXFromEdit, "8"}, {kXToEdit, "2"}}, "начало не меньше конца X(ot,to) : 8 ; 2"},
+      {{{kAccuracyEdit, "0,05"}}, nullptr, &PlotState::accuracy, CText("0.05").toReal(0)},
+      {{{kPixelsEdit, "1,5"}}, nullptr, &PlotState::pixels, 1},
+      {{{kAEdit, "0,5"}}, nullptr, &PlotState::a, 0.5},
+      {{{kOXEdit, "300.0"}}, nullptr, &PlotState::oX, 300},
+      {{{kXFromEdit, "-10.0"}}, nullptr, &PlotState::xFrom, -10},
+      {{{kCEdit, ".5"}}, nullptr, &PlotState::c, 0.5},
+      {{{kDEdit, "5."}}, nullptr, &PlotState::d, 5},
+      {{{kPixelsEdit, "20.0000000000000"}}, nullptr, &PlotState::pixels, 20},
+      {{{kTFromEdit, "5"}, {kTToEdit, "1"}}, nullptr, &PlotState::tFrom, 5}, // draws no curve
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed.back().second);
+    shown.clear();
+    settings.setDefaults();
+    ASSERT_TRUE(settings.apply(live));
+    const std::vector<double> before = numbersOf(live);
+    const DialogStep typeAndApply = [&](QDialog&) {
+      for (auto [id, text] : c.typed) {
+        type(id, text);
+      }
+      click(1);
+    };
+    if (c.refusal == nullptr) {
+      EXPECT_EQ(open(typeAndApply), 0);
+      EXPECT_TRUE(shown.empty()) << cp1251::toUtf8(shown.empty() ? "" : shown[0].text);
+      EXPECT_EQ(live.*c.field, c.value);
+      continue;
+    }
+    openSteps({typeAndApply, [&](QDialog&) {
+                 for (auto [id, text] : c.typed) {
+                   EXPECT_EQ(edit(id), text);
+                 }
+                 EXPECT_EQ(edits(), textsOf(settings));
+                 click(2);
+               }});
+    EXPECT_EQ(numbersOf(live), before);
+    EXPECT_EQ(shown.size(), 1u);
+    for (const ShownMessage& m : shown) {
+      EXPECT_EQ(m.text, cp1251::fromUtf8(c.refusal) + " \r\n ");
+      EXPECT_EQ(m.caption, "ошибка"_cp1251);
+    }
+  }
+}
+
 TEST_F(OptionsDialog, CancelEscapeAndTheCloseBoxLoseTheTypingButKeepTheKind) {
   struct Case {
     const char* name;

@@ -64,6 +64,7 @@ TEST_F(Render, ErrorsExitWithOneLineAndWriteNothing) {
   const std::string out = path("out.png");
   const std::string broken = settings("broken.ini", {{20, "x y"}});
   const std::string zero = settings("zero.ini", {{15, "0"}});
+  const std::string abc = settings("abc.ini", {{16, "abc"}});
   const std::string foreign = settings("foreign.ini", {{1, "[section]"}});
   const std::string usage =
       "expected [SETTINGS.ini] OUTPUT.png|.svg|.pdf; see lumicurve-render --help";
@@ -72,6 +73,7 @@ TEST_F(Render, ErrorsExitWithOneLineAndWriteNothing) {
       // the arguments, and what follows "lumicurve-render: " (UTF-8)
       {broken + " " + out, broken + ": не могу найти оператор"},
       {zero + " " + out, zero + ": не верно задана точность Accuracy : 0"},
+      {abc + " " + out, abc + ": не верно записано число Pixels : abc"},
       {foreign + " " + out, foreign + ": этот фаил : " + foreign +
                                 " - не является оригинальным файлом программы Lumicurve"},
       {path("nothing.ini") + " " + out, path("nothing.ini") + ": No such file or directory"},

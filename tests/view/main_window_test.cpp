@@ -1,8 +1,8 @@
 // The main window as a user drives it: real Qt key, mouse and wheel events into
 // the real window, the options dialog answered through its real keys.
 
-#include "expr/cp1251.h"
 #include "../windows/gui_test_util.h"
+#include "expr/cp1251.h"
 #include "options/options_dialog.h"
 #include "view/main_window.h"
 #include "windows/window_internal.h"
@@ -388,6 +388,79 @@ TEST(MainWindow, DragMovesThePictureAndDrawsItAtTheRelease) {
   w.mouse(QEvent::MouseButtonRelease, 520, 500, Qt::RightButton, Qt::LeftButton);
   EXPECT_TRUE(stoppedFirst);
   EXPECT_EQ(w.passes, passes + 3);
+}
+
+// The release of a drag interrupted by a modal window goes to that window. The
+// drag ends as the window opens, or at the first mouse message that says the
+// button is up; moves without a button then leave the picture where it is.
+TEST(MainWindow, ADragEndsWhenAModalWindowOpensOrTheButtonIsUp) {
+  struct Case {
+    const char* name;
+    void (*interrupt)(MainWindow&);
+  } cases[] = {
+      {"right button",
+       [](MainWindow& w) {
+         answerDialogWith(Qt::Key_Escape);
+         w.mouse(QEvent::MouseButtonRelease, 560, 500, Qt::RightButton, Qt::LeftButton);
+       }},
+      {"F1", [](MainWindow& w) { w.key(kF1, Qt::Key_F1); }},
+      {"Esc",
+       [](MainWindow& w) {
+         answerDialogWith(Qt::Key_Escape);
+         w.key(kEsc, Qt::Key_Escape);
+       }},
+      {"released elsewhere", nullptr},
+  };
+  MainWindow w;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    w.mouse(QEvent::MouseButtonPress, 500, 500, Qt::LeftButton, Qt::LeftButton);
+    w.mouse(QEvent::MouseMove, 560, 500, Qt::NoButton, Qt::LeftButton);
+    const double oX = w.view->liveState.oX;
+    if (c.interrupt != nullptr) {
+      c.interrupt(w);
+      EXPECT_FALSE(w.view->dragging) << "ended as the modal window opened";
+    }
+    const int passes = w.passes;
+    w.mouse(QEvent::MouseMove, 600, 450, Qt::NoButton, Qt::NoButton);
+    w.mouse(QEvent::MouseMove, 650, 400, Qt::NoButton, Qt::NoButton);
+    EXPECT_FALSE(w.view->dragging);
+    EXPECT_EQ(w.view->liveState.oX, oX);
+    EXPECT_EQ(w.passes - passes, c.interrupt != nullptr ? 0 : 1) << "one pass for the new origin";
+    w.settle();
+  }
+}
+
+// The status bar is a window of its own: the mouse over it never reaches the
+// main window's procedure. (Its wheel is tried under X, end to end: Qt passes a
+// wheel event from a child to its parent only when the window system sent it.)
+TEST(MainWindow, TheStatusBarKeepsItsMouseToItself) {
+  MainWindow w;
+  auto* bar = w.widget()->findChild<QLabel*>();
+  ASSERT_NE(bar, nullptr);
+  const double oX = w.view->liveState.oX;
+  const int passes = w.passes;
+  bool dialog = false;
+  QTimer::singleShot(0, [&] {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+      dialog = true;
+      modal->close();
+    }
+  });
+  auto send = [bar](QEvent::Type type, int x, Qt::MouseButton button, Qt::MouseButtons held) {
+    QMouseEvent e(type, QPointF(x, 10), bar->mapToGlobal(QPointF(x, 10)), button, held,
+                  Qt::NoModifier);
+    QApplication::sendEvent(bar, &e);
+  };
+  send(QEvent::MouseButtonPress, 600, Qt::LeftButton, Qt::LeftButton);
+  send(QEvent::MouseMove, 660, Qt::NoButton, Qt::LeftButton);
+  send(QEvent::MouseButtonRelease, 660, Qt::LeftButton, Qt::NoButton);
+  send(QEvent::MouseButtonPress, 300, Qt::RightButton, Qt::RightButton);
+  send(QEvent::MouseButtonRelease, 300, Qt::RightButton, Qt::NoButton);
+  pumpEvents();
+  EXPECT_FALSE(dialog) << "the right button opened the options";
+  EXPECT_EQ(w.view->liveState.oX, oX);
+  EXPECT_EQ(w.passes, passes);
 }
 
 TEST(MainWindow, ADragPastTheTopLeftCornerFollowsTheMouse) {

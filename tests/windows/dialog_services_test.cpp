@@ -322,4 +322,41 @@ TEST(DialogServices, TheOwnerPaintsOnUnderTheDialog) {
   DestroyWindow(owner);
 }
 
+// A box shows its whole caption beside a title bar's icon and three buttons, takes
+// the keyboard when it opens and gives it back to the window below when it closes;
+// so does a dialog.
+TEST(DialogServices, ABoxFitsItsCaptionAndBoxesAndDialogsHandTheFocusBack) {
+  WNDCLASSEXA c{};
+  c.cbSize = sizeof c;
+  c.lpfnWndProc = DefWindowProcA;
+  c.lpszClassName = "FocusOwner";
+  ASSERT_NE(RegisterClassExA(&c), 0);
+  HWND owner = CreateWindowExA(0, "FocusOwner", "Owner", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                               CW_USEDEFAULT, 400, 300, nullptr, nullptr, nullptr, nullptr);
+  ShowWindow(owner, SW_SHOW);
+  ASSERT_TRUE(pumpUntil([&] { return QApplication::activeWindow() == widgetOf(owner); }));
+  QFont title = QApplication::font("QMdiSubWindowTitleBar");
+  title.setBold(true);
+  const int captionWidth = QFontMetrics(title).horizontalAdvance(QStringLiteral("Ошибка"));
+  bool looked = false;
+  std::function<void()> look = [&] {
+    QWidget* box = QApplication::activeModalWidget();
+    if (box == nullptr || !pumpUntil([&] { return box->isActiveWindow(); }, 1000)) {
+      QTimer::singleShot(10, look);
+      return;
+    }
+    looked = true;
+    EXPECT_GE(box->width(), captionWidth + 120);
+    QTest::keyClick(box->focusWidget(), Qt::Key_Return);
+  };
+  QTimer::singleShot(0, look);
+  EXPECT_EQ(MessageBoxA(owner, "Фаил не открыт"_cp1251, "Ошибка"_cp1251, MB_OK), IDOK);
+  EXPECT_TRUE(looked) << "the box never took the focus";
+  EXPECT_TRUE(pumpUntil([&] { return QApplication::activeWindow() == widgetOf(owner); }, 1000));
+
+  runDialog([](QDialog&) { EndDialog(rec.dialog, 0); }, owner);
+  EXPECT_TRUE(pumpUntil([&] { return QApplication::activeWindow() == widgetOf(owner); }, 1000));
+  DestroyWindow(owner);
+}
+
 } // namespace
