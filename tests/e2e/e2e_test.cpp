@@ -171,6 +171,17 @@ TEST(EndToEnd, AUserDrawsPansZoomsEditsAndCloses) {
   desktop.run("xdotool key Return");
   EXPECT_TRUE(Desktop::waitFor([&] { return desktop.windows("help").empty(); }, 5000));
 
+  // A larger window shows more of the plane: the axis and the frame reach its new edges.
+  desktop.run("xdotool windowsize --sync " + main + " 1250 950 2>/dev/null; sleep 0.3");
+  c.area = desktop.geometry(main);
+  ASSERT_GT(c.area.width, 1200);
+  const int right = c.area.width - 1;
+  const int bottom = c.area.height - 21; // above the status bar
+  EXPECT_TRUE(c.until([&](const Client& s) {
+    return s.at(right - 3, 300) == kBlack && s.at(right, 100) == kFrame &&
+           s.at(450, bottom - 3) == kBlack && s.at(100, bottom) == kFrame;
+  })) << "the picture did not grow with the window";
+
   // Closing the window ends the program with status 0 within two seconds.
   desktop.run("xdotool windowactivate --sync " + main + " 2>/dev/null; xdotool key alt+F4");
   EXPECT_EQ(desktop.waitForExit(app, 2000), 0);
