@@ -9,9 +9,6 @@
 
 namespace {
 
-// Matches the largest bitmap the surface creates.
-constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 28;
-
 // The PNG of the pixels, encoded in memory; empty when it cannot be.
 std::string encodeRgb(int width, int height, const std::vector<png_byte>& rgb) {
   char* data = nullptr;
@@ -88,7 +85,7 @@ bool readPng(const char* path, std::vector<std::uint32_t>& pixels, int& width, i
     return false;
   }
   const std::uint64_t count = std::uint64_t{image.width} * image.height;
-  if (count == 0 || count > kMaxPixels) {
+  if (count == 0 || count > static_cast<std::uint64_t>(kMaxBitmapPixels)) {
     png_image_free(&image);
     return false;
   }

@@ -9,7 +9,6 @@
 namespace {
 
 // The largest canvas a bitmap may have; a mark set of it takes 32 MiB.
-constexpr std::int64_t kMaxPixels = std::int64_t{1} << 28;
 
 COLORREF fromPixel(std::uint32_t p) {
   return ((p & 0xFFu) << 16) | (p & 0xFF00u) | ((p >> 16) & 0xFFu);
@@ -47,7 +46,7 @@ void rowSpans(const std::uint64_t* row, std::size_t words, std::vector<Span>& sp
 } // namespace
 
 Recording::Recording(int width, int height) {
-  if (width > 0 && height > 0 && std::int64_t{width} * height <= kMaxPixels) {
+  if (width > 0 && height > 0 && std::int64_t{width} * height <= kMaxBitmapPixels) {
     width_ = width;
     height_ = height;
     stride_ = (static_cast<std::size_t>(width) + 63) / 64;

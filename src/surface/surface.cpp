@@ -24,7 +24,6 @@ using namespace surface;
 namespace {
 
 // Larger bitmaps are refused rather than risk an allocation the process cannot survive.
-constexpr std::int64_t kMaxBitmapPixels = std::int64_t{1} << 28;
 constexpr std::size_t kFaceNameLimit = 31; // LF_FACESIZE - 1
 
 // Every live handle, so that stale or wrong handles are refused without being

@@ -148,6 +148,9 @@ inline constexpr int FW_BOLD = 700;
 HDC CreateCompatibleDC(HDC dc);
 BOOL DeleteDC(HDC dc);
 
+// Not in the GDI: the most pixels a bitmap (or a recording) may have, 2^28.
+inline constexpr std::int64_t kMaxBitmapPixels = std::int64_t{1} << 28;
+
 // Pixels start black. Returns nullptr for a non-positive or too large size.
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
 HPEN CreatePen(int style, int width, COLORREF color);

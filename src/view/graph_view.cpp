@@ -12,6 +12,24 @@ int pictureSize(double v) {
   return numeric::trunc32(v);
 }
 
+// The pictures are never smaller than the picture the program was designed for.
+constexpr int kLeastWidth = 1024;
+constexpr int kLeastHeight = 768;
+constexpr int kStatusBarHeight = 20;
+
+// A bitmap of the size, white; null when it cannot be made (too large).
+HBITMAP whitePicture(int width, int height) {
+  HBITMAP bitmap = CreateCompatibleBitmap(nullptr, width, height);
+  if (bitmap != nullptr) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    PatBlt(dc, 0, 0, width, height, WHITENESS);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+  }
+  return bitmap;
+}
+
 // A rectangle's extent as a drawing call takes it; nothing beyond the 32-bit range.
 int clampExtent(std::int64_t v) {
   return static_cast<int>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
@@ -70,6 +88,45 @@ void GraphView::createBuffers(HWND mainWindow) {
   liveState.statusBar = statusBar;
 }
 
+void GraphView::followClientArea() {
+  const int oldWidth = pictureSize(liveState.width);
+  const int oldHeight = pictureSize(liveState.height);
+  const int width = std::max<int>(kLeastWidth, clientRect.right);
+  const int height = std::max<int>(kLeastHeight, clientRect.bottom - kStatusBarHeight);
+  if (width <= oldWidth && height <= oldHeight) {
+    return; // a smaller window crops the pictures it has
+  }
+  stopWorker();
+  cancelDrag(); // the new pictures are drawn whole; a drag would shift them
+  HBITMAP front = whitePicture(width, height);
+  HBITMAP back = whitePicture(width, height);
+  if (front == nullptr || back == nullptr) {
+    DeleteObject(front);
+    DeleteObject(back);
+    return; // beyond any picture: the old ones stay, the paint whitens the rest
+  }
+  // Until the new pass is shown the old picture stays where it was.
+  HDC fresh = CreateCompatibleDC(nullptr);
+  HGDIOBJ previous = SelectObject(fresh, front);
+  BitBlt(fresh, 0, 0, oldWidth, oldHeight, frontDC, 0, 0, SRCCOPY);
+  SelectObject(fresh, previous);
+  DeleteDC(fresh);
+  SelectObject(frontDC, front);
+  SelectObject(backDC, back);
+  DeleteObject(frontBitmap);
+  DeleteObject(backBitmap);
+  frontBitmap = front;
+  backBitmap = back;
+  {
+    std::lock_guard<std::mutex> lock(liveState.changeLock);
+    liveState.width = width;
+    liveState.height = height;
+    liveState.updateVisibleRanges();
+  }
+  passAfterPaint = true;
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE);
+}
+
 void GraphView::stopWorker() {
   if (workerThread == nullptr) {
     return;
@@ -85,6 +142,7 @@ void GraphView::stopWorker() {
 
 void GraphView::startWorker() {
   stopWorker();
+  passAfterPaint = false;
   workerThread = CreateThread(nullptr, 0, workerMain, this, 0, nullptr);
   if (workerThread == nullptr) {
     MessageBoxA(nullptr, "Can't create Thread", "Error", MB_OK);
@@ -97,7 +155,7 @@ DWORD GraphView::workerMain(void* argument) {
   if (ctx.workerBusy.exchange(true)) {
     return 0;
   }
-  // The picture's size is fixed when the window is created.
+  // The pictures change size only while no worker runs.
   const int width = pictureSize(view->liveState.width);
   const int height = pictureSize(view->liveState.height);
   // A worker already asked to stop ends here; whitening the picture would be wasted.
@@ -152,4 +210,7 @@ void GraphView::paint(HDC dc) {
   }
   liveState.showStatus(statusBar, mousePos.x, mousePos.y);
   context.blitInProgress = false;
+  if (passAfterPaint && !holdPasses) {
+    startWorker();
+  }
 }

@@ -39,6 +39,12 @@ public:
   // written by the worker holding blitInProgress, for measurements.
   std::int64_t frontPictures = 0;
   double frontOriginX = 0.0;
+  // Set by a resize that made new pictures; the next paint starts their pass, so
+  // that a burst of resizes starts one pass per frame shown.
+  bool passAfterPaint = false;
+  // Set while the options dialog is open: it may replace the programs, so no pass
+  // may start then.
+  bool holdPasses = false;
 
   GraphView();
   ~GraphView();
@@ -46,6 +52,10 @@ public:
   GraphView& operator=(const GraphView&) = delete;
 
   void createBuffers(HWND mainWindow);
+  // After clientRect has changed: when the client area less the status bar has
+  // grown past the pictures, new pictures of its size (never below 1024 x 768)
+  // replace them and a pass follows at the next paint.
+  void followClientArea();
   void stopWorker();
   void startWorker();
   static DWORD workerMain(void* view);

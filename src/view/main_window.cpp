@@ -33,6 +33,7 @@ LRESULT mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
   case WM_SIZE:
     GetClientRect(view.window, &view.clientRect);
     MoveWindow(view.statusBar, 0, 0, 0, 0, TRUE);
+    view.followClientArea();
     return 0;
   case WM_PAINT: {
     PAINTSTRUCT ps;
@@ -60,15 +61,19 @@ LRESULT mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
   case WM_LBUTTONUP:
     view.onLButtonUp();
     return 0;
-  case WM_RBUTTONUP:
+  case WM_RBUTTONUP: {
     view.stopWorker();
-    if (DialogBoxParamA(programInstance, MAKEINTRESOURCEA(res::kOptionsDialogId), window,
-                        optionsDialogProc, 0) == 0) {
+    view.holdPasses = true;
+    const INT_PTR ended = DialogBoxParamA(programInstance, MAKEINTRESOURCEA(res::kOptionsDialogId),
+                                          window, optionsDialogProc, 0);
+    view.holdPasses = false;
+    if (ended == 0) {
       view.startWorker();
     } else {
       MessageBoxA(window, "DialogBox", "ошибка"_cp1251, MB_OK);
     }
     return 0;
+  }
   case WM_MOUSEWHEEL:
     view.onMouseButtons(LOWORD(wParam));
     view.onMouseWheel(wParam);

@@ -217,6 +217,17 @@ TEST(EndToEnd, AUserDrawsPansZoomsEditsAndCloses) {
   EXPECT_TRUE(c.until([](const Client& s) { return s.at(600, 400) == 0x0000FF; }));
   EXPECT_TRUE(axesAt(c, 550, 300) && markAt(c, 574, 300)) << "the status bar passed its mouse on";
 
+  // A larger window shows more of the plane: the axis and the frame reach its new edges.
+  desktop.run("xdotool windowsize --sync " + main + " 1250 950 2>/dev/null; sleep 0.3");
+  c.area = desktop.geometry(main);
+  ASSERT_GT(c.area.width, 1200);
+  const int right = c.area.width - 1;
+  const int bottom = c.area.height - 21; // above the status bar
+  EXPECT_TRUE(c.until([&](const Client& s) {
+    return s.at(right - 3, 300) == kBlack && s.at(right, 100) == kFrame &&
+           s.at(550, bottom - 3) == kBlack && s.at(100, bottom) == kFrame;
+  })) << "the picture did not grow with the window";
+
   // Closing the window ends the program with status 0 within two seconds.
   desktop.run("xdotool windowactivate --sync " + main + " 2>/dev/null; xdotool key alt+F4");
   EXPECT_EQ(desktop.waitForExit(app, 2000), 0);

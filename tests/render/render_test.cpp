@@ -69,6 +69,9 @@ TEST_F(Render, ErrorsExitWithOneLineAndWriteNothing) {
   const std::string usage =
       "expected [SETTINGS.ini] OUTPUT.png|.svg|.pdf; see lumicurve-render --help";
   fs::create_directories(path("folder.ini"));
+  const std::string badSize =
+      ": not a picture size; give WIDTHxHEIGHT in pixels, each side at least 64 and 268435456 "
+      "pixels at most";
   const std::pair<std::string, std::string> cases[] = {
       // the arguments, and what follows "lumicurve-render: " (UTF-8)
       {broken + " " + out, broken + ": не могу найти оператор"},
@@ -85,6 +88,13 @@ TEST_F(Render, ErrorsExitWithOneLineAndWriteNothing) {
       {"--frobnicate " + out, "--frobnicate: unknown option; see lumicurve-render --help"},
       {"-- --version",
        "--version: cannot tell the format from the name; it must end in .png, .svg or .pdf"},
+      {"--size 63x768 " + out, "63x768" + badSize},
+      {"--size 1024x63 " + out, "1024x63" + badSize},
+      {"--size=16385x16385 " + out, "16385x16385" + badSize},
+      {"--size 1024 " + out, "1024" + badSize},
+      {"--size 1024x768x2 " + out, "1024x768x2" + badSize},
+      {"--size -1024x768 " + out, "-1024x768" + badSize},
+      {"--size 99999999999x1 " + out, "99999999999x1" + badSize},
   };
   for (const auto& [args, message] : cases) {
     SCOPED_TRACE(args);
@@ -144,6 +154,45 @@ TEST_F(Render, AFailedWriteSaysWhatBecameOfTheFile) {
     EXPECT_EQ(r.err, "lumicurve-render: " + out + ": File too large; " + reasons[names] + "\n");
     EXPECT_EQ(names == 1 ? fileBytes(out) : "old\n", "old\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), names); // no temporary left
+  }
+}
+
+TEST_F(Render, ALargerPictureShowsMoreOfThePlaneAtTheSameScale) {
+  // y = 1 over a long X range: a red line along row 280 as far as the picture goes.
+  const std::string line = settings("line.ini", {{6, "1000"}, {11, "0"}, {12, "0"}});
+  ASSERT_EQ(run(line + " " + path("default.png")).status, 0);
+  const Picture small = picture(path("default.png"));
+  ASSERT_EQ(run("--size 1024x768 " + line + " " + path("same.png")).status, 0);
+  EXPECT_EQ(fileBytes(path("same.png")), fileBytes(path("default.png")));
+  struct Size {
+    int width, height;
+  };
+  for (Size size : {Size{1400, 1000}, Size{1920, 1080}}) {
+    const std::string name = std::to_string(size.width) + "x" + std::to_string(size.height);
+    SCOPED_TRACE(name);
+    Outcome r = run("--size " + name + " " + line + " " + path(name + ".png") + " && " +
+                    LUMICURVE_RENDER + " --size=" + name + " " + line + " " + path(name + ".svg"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Picture p = picture(path(name + ".png"));
+    ASSERT_EQ(p.width, size.width);
+    ASSERT_EQ(p.height, size.height);
+    const int right = size.width - 1, bottom = size.height - 1;
+    EXPECT_EQ(p.at(right, 100), kGreen);
+    EXPECT_EQ(p.at(100, bottom), kGreen);
+    EXPECT_EQ(p.at(right - 2, 300), kBlack);
+    EXPECT_EQ(p.at(300, bottom - 2), kBlack);
+    EXPECT_EQ(p.at(right - 2, 280), kRed);
+    int differing = 0; // only the default picture's frame may differ
+    for (int y = 0; y < 767; ++y) {
+      for (int x = 0; x < 1023; ++x) {
+        differing += p.at(x, y) != small.at(x, y) ? 1 : 0;
+      }
+    }
+    EXPECT_EQ(differing, 0);
+    EXPECT_NE(fileBytes(path(name + ".svg"))
+                  .find("width=\"" + std::to_string(size.width) + "\" height=\"" +
+                        std::to_string(size.height)),
+              std::string::npos);
   }
 }
 

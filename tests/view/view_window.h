@@ -34,13 +34,14 @@ struct ViewWindow {
     case WM_SIZE:
       GetClientRect(v.window, &v.clientRect);
       MoveWindow(v.statusBar, 0, 0, 0, 0, TRUE);
+      v.followClientArea();
       return 0;
     default:
       return DefWindowProcA(w, message, wParam, lParam);
     }
   }
 
-  explicit ViewWindow(int width = 1100, int height = 850) {
+  explicit ViewWindow(int width = 1024, int height = 788) {
     static const bool registered = [] {
       WNDCLASSEXA c{};
       c.cbSize = sizeof c;
@@ -69,8 +70,10 @@ struct ViewWindow {
     view.reset();
   }
 
-  // Waits for the running pass to end by itself and for the window to be painted.
+  // Waits for the running pass (or the one the next paint starts after a resize)
+  // to end by itself and for the window to be painted.
   void finishPass() {
+    pumpUntil([&] { return !view->passAfterPaint; }, 2000);
     if (view->workerThread != nullptr) {
       WaitForSingleObject(view->workerThread, INFINITE);
     }

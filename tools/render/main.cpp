@@ -28,16 +28,19 @@
 namespace {
 
 const char kUsage[] =
-    "usage: lumicurve-render [SETTINGS.ini] OUTPUT.png|OUTPUT.svg|OUTPUT.pdf\n"
+    "usage: lumicurve-render [--size WIDTHxHEIGHT] [SETTINGS.ini] "
+    "OUTPUT.png|OUTPUT.svg|OUTPUT.pdf\n"
     "       lumicurve-render --help | --version\n"
     "\n"
     "Draws the graph of a Lumicurve settings file (or of the default settings when\n"
     "none is given) exactly as the program would after Load and Apply, into a\n"
-    "1024 x 768 picture, and writes it to OUTPUT. The extension of OUTPUT picks the\n"
-    "format, in any letter case:\n"
-    "  .png  the picture, 1024 x 768 pixels\n"
-    "  .svg  the same drawing as an SVG document, 1024 x 768 units\n"
-    "  .pdf  the same drawing as a one-page PDF, 1024 x 768 points\n"
+    "picture of 1024 x 768 pixels (or the --size given), and writes it to OUTPUT.\n"
+    "A larger picture shows more of the plane at the same scale, as the program's\n"
+    "window does when it grows. The extension of OUTPUT picks the format, in any\n"
+    "letter case:\n"
+    "  .png  the picture, in pixels\n"
+    "  .svg  the same drawing as an SVG document, one unit a pixel\n"
+    "  .pdf  the same drawing as a one-page PDF, one point a pixel\n"
     "The documents hold lines, filled areas and the axis labels as text, so they\n"
     "scale without loss and the labels can be searched.\n"
     "An existing OUTPUT is given the new content: a symbolic link is followed to its\n"
@@ -49,6 +52,8 @@ const char kUsage[] =
     "written) are reported on standard error, one line each, as\n"
     "\"lumicurve-render: FILE: what went wrong\", with exit status 1; then no new\n"
     "file is made and an existing one keeps its content.\n"
+    "  --size WIDTHxHEIGHT  the picture's size in pixels, from 64x64 up to 268435456\n"
+    "             pixels in all (default 1024x768)\n"
     "  --help     show this text\n"
     "  --version  show the version\n"
     "  --         end of options: the names after it may begin with \"-\"\n";
@@ -122,6 +127,32 @@ int reportMessage(HWND, LPCSTR text, LPCSTR, UINT) {
   return IDOK;
 }
 
+// The picture is never smaller than this on either side.
+constexpr long kLeastSide = 64;
+
+// "WIDTHxHEIGHT" in decimal digits, each side at least kLeastSide, the whole
+// within what a bitmap may hold; false for anything else.
+bool parseSize(const char* text, int& width, int& height) {
+  long sides[2] = {0, 0};
+  const char* p = text;
+  for (int i = 0; i < 2; ++i) {
+    const char* start = p;
+    while (*p >= '0' && *p <= '9' && p - start < 10) {
+      sides[i] = sides[i] * 10 + (*p++ - '0');
+    }
+    if (p == start || (*p >= '0' && *p <= '9') || *p != (i == 0 ? 'x' : '\0')) {
+      return false;
+    }
+    ++p;
+  }
+  if (sides[0] < kLeastSide || sides[1] < kLeastSide || sides[0] * sides[1] > kMaxBitmapPixels) {
+    return false;
+  }
+  width = static_cast<int>(sides[0]);
+  height = static_cast<int>(sides[1]);
+  return true;
+}
+
 Plotter* progressPlotter = nullptr;
 
 // The pass draws its progress on a window; here the "window" is the terminal.
@@ -135,11 +166,15 @@ HDC showProgressOnTerminal(HWND) {
 
 int main(int argc, char** argv) {
   std::vector<const char*> names;
+  const char* size = nullptr;
   bool options = true;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     if (options && std::strcmp(arg, "--") == 0) {
       options = false;
+    } else if (options &&
+               (std::strcmp(arg, "--size") == 0 || std::strncmp(arg, "--size=", 7) == 0)) {
+      size = arg[6] == '=' ? arg + 7 : i + 1 < argc ? argv[++i] : "";
     } else if (options && arg[0] == '-' && arg[1] != '\0') {
       if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
         std::fputs(kUsage, stdout);
@@ -156,6 +191,12 @@ int main(int argc, char** argv) {
   }
   if (names.empty() || names.size() > 2 || names.back()[0] == '\0') {
     fail("", "expected [SETTINGS.ini] OUTPUT.png|.svg|.pdf; see lumicurve-render --help");
+  }
+  int width = 1024;
+  int height = 768;
+  if (size != nullptr && !parseSize(size, width, height)) {
+    fail(size, "not a picture size; give WIDTHxHEIGHT in pixels, each side at least 64 and "
+               "268435456 pixels at most");
   }
   const char* output = names.back();
   const Format format = formatOf(output);
@@ -187,13 +228,13 @@ int main(int argc, char** argv) {
   }
 
   PlotState live;
+  live.width = width; // before Apply, which works out the visible ranges
+  live.height = height;
   Plotter plotter;
   if (!settings.apply(live)) {
     return 1; // the message box has written the message
   }
 
-  const int width = static_cast<int>(live.width);
-  const int height = static_cast<int>(live.height);
   // A document records the very calls that would set the picture's pixels.
   Recording recording(width, height);
   HDC canvas = nullptr;
