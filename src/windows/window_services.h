@@ -15,7 +15,6 @@
 #include <functional>
 
 using WORD = std::uint16_t;
-using LONG = std::int32_t;
 using ATOM = WORD;
 using INT_PTR = std::intptr_t;
 using UINT_PTR = std::uintptr_t;
@@ -35,10 +34,6 @@ using HCURSOR = HICON;
 using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
 using DLGPROC = INT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
 using LPTHREAD_START_ROUTINE = DWORD (*)(void*);
-
-struct RECT {
-  LONG left, top, right, bottom;
-};
 
 struct MSG {
   HWND hwnd;
