@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QKeyEvent>
+#include <QPaintEvent>
 #include <QTimer>
 
 #include <algorithm>
@@ -143,6 +144,21 @@ LRESULT watchingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return result;
 }
 
+// Paints of the main window during a run, and the pixels they cover.
+struct PaintCounter : QObject {
+  long paints = 0;
+  double pixels = 0;
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) {
+      const QRect r = static_cast<QPaintEvent*>(event)->rect();
+      ++paints;
+      pixels += static_cast<double>(r.width()) * r.height();
+    }
+    return false;
+  }
+};
+PaintCounter* paintCounter = nullptr;
+
 double percentile(std::vector<double> v, double p) {
   if (v.empty()) {
     return 0;
@@ -212,6 +228,8 @@ bool run(int number, HWND window, QWidget* host, bool timeline) {
   startOriginX = view->liveState.oX;
   seenPictures = view->frontPictures;
   const std::int64_t completedBefore = view->frontPictures;
+  paintCounter->paints = 0;
+  paintCounter->pixels = 0;
 
   QTimer presses;
   presses.setTimerType(Qt::PreciseTimer);
@@ -239,6 +257,9 @@ bool run(int number, HWND window, QWidget* host, bool timeline) {
               number, static_cast<long long>(view->frontPictures - completedBefore), shown,
               kPresses, median, percentile(latencies, 0.95), bare, bare > 0 ? median / bare : 0,
               lastShownPress == kPresses - 1 ? "yes" : "NO");
+  std::printf("       the window was painted %ld times, on average %.0f pixels a paint\n",
+              paintCounter->paints,
+              paintCounter->paints > 0 ? paintCounter->pixels / paintCounter->paints : 0.0);
   if (timeline) {
     printTimeline();
   }
@@ -313,6 +334,17 @@ int main(int argc, char** argv) {
               "platform, %d drawing threads\n",
               kPresses, offscreen ? "offscreen" : "xcb (Xvfb)", view->plotter.threadCount());
   QWidget* host = windows::findWindow(window)->widget;
+  PaintCounter counter;
+  paintCounter = &counter;
+  host->installEventFilter(&counter);
+  // What one present of the whole window costs the user-interface thread.
+  std::vector<double> presents;
+  for (int i = 0; i < 21; ++i) {
+    const auto t0 = Clock::now();
+    host->repaint();
+    presents.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+  }
+  std::printf("a present of the whole window: median %.3f ms\n", percentile(presents, 0.5));
   bool allShown = true;
   for (int i = 1; i <= runs; ++i) {
     allShown = run(i, window, host, timeline) && allShown;
