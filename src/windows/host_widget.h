@@ -5,8 +5,6 @@
 
 #include "windows/window_internal.h"
 
-#include <QImage>
-
 class HostWidget : public QWidget {
 public:
   explicit HostWidget(HWND window);
@@ -25,8 +23,6 @@ protected:
 
 private:
   HWND handle_;
-  // What the last paint copied out of the window's backing, to present it.
-  QImage shown_;
   // Wheel movement not yet making a whole notch of 120.
   int wheelRemainder_ = 0;
 };

@@ -12,7 +12,6 @@
 #include <QScreen>
 
 #include <algorithm>
-#include <cstring>
 #include <map>
 
 using windows::findWindow;
@@ -107,38 +106,26 @@ void HostWidget::paintEvent(QPaintEvent* event) {
   if (w->invalid.exchange(false)) {
     windows::sendMessage(handle_, WM_PAINT, 0, 0);
   }
-  // Only the copy out of the backing holds its lock: a worker drawing on the
-  // window never waits for the present itself.
-  QRect part;
-  {
-    std::lock_guard lock(w->backingLock);
-    int width = 0;
-    int height = 0;
-    const std::uint32_t* bits = w->destroyed ? nullptr : BitmapBits(w->backing, &width, &height);
-    if (bits == nullptr) {
-      return;
-    }
-    if (shown_.width() != width || shown_.height() != height) {
-      shown_ = QImage(width, height, QImage::Format_RGB32);
-    }
-    part = event->rect() & QRect(0, 0, width, height);
-    const auto bytes = static_cast<std::size_t>(part.width()) * sizeof(std::uint32_t);
-    for (int y = part.top(); y <= part.bottom(); ++y) {
-      std::memcpy(shown_.scanLine(y) + static_cast<std::size_t>(part.left()) * 4,
-                  bits + static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                      part.left(),
-                  bytes);
-    }
+  // Only the part asked for is copied into Qt's backing store under the lock; the
+  // present to the display follows the paint, with the lock released.
+  std::lock_guard lock(w->backingLock);
+  int width = 0;
+  int height = 0;
+  const std::uint32_t* bits = w->destroyed ? nullptr : BitmapBits(w->backing, &width, &height);
+  if (bits == nullptr) {
+    return;
   }
+  const QImage image(reinterpret_cast<const uchar*>(bits), width, height, width * 4,
+                     QImage::Format_RGB32);
   QPainter painter(this);
+  const QRect part = event->rect() & image.rect();
   if (!part.isEmpty()) {
-    painter.drawImage(part.topLeft(), shown_, part);
+    painter.drawImage(part.topLeft(), image, part);
   }
-  if (shown_.width() < this->width() || shown_.height() < this->height()) {
+  if (width < this->width() || height < this->height()) {
     const QColor background(192, 192, 192);
-    painter.fillRect(shown_.width(), 0, this->width() - shown_.width(), this->height(), background);
-    painter.fillRect(0, shown_.height(), shown_.width(), this->height() - shown_.height(),
-                     background);
+    painter.fillRect(width, 0, this->width() - width, this->height(), background);
+    painter.fillRect(0, height, width, this->height() - height, background);
   }
 }
 
