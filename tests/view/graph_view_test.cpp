@@ -300,7 +300,11 @@ TEST(Worker, TenThousandRestartsShowOnlyWholePicturesAndTheLastOne) {
   const int threadsBefore = threadCount();
   int checked = 0;
   for (int i = 0; i < 10000; ++i) {
-    v.liveState.pan(i == 9999 ? 100 : (i % 2 == 0 ? 1 : -1), 0); // ends at 401
+    {
+      // As the input handlers change it: the last worker may still be taking its copy.
+      std::lock_guard lock(v.liveState.changeLock);
+      v.liveState.pan(i == 9999 ? 100 : (i % 2 == 0 ? 1 : -1), 0); // ends at 401
+    }
     v.startWorker();
     if (i % 10 == 0) {
       QCoreApplication::processEvents();
