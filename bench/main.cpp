@@ -31,7 +31,15 @@ public:
       if (it != run.counters.end()) {
         f.nsPerSample = it->second.value;
       }
-      figures[run.benchmark_name()] = f;
+      // Keyed by the name as registered, without the suffixes of its options.
+      std::string name = run.benchmark_name();
+      for (const char* suffix : {"/real_time", "/iterations:"}) {
+        const auto at = name.find(suffix);
+        if (at != std::string::npos) {
+          name.erase(at);
+        }
+      }
+      figures[name] = f;
     }
   }
 };
@@ -58,7 +66,10 @@ void ratio(const Collector& c, const char* label, const std::string& what, const
 
 } // namespace
 
+void registerScaling();
+
 int main(int argc, char** argv) {
+  registerScaling();
   benchmark::Initialize(&argc, argv);
   Collector collector;
   benchmark::RunSpecifiedBenchmarks(&collector);
@@ -91,6 +102,30 @@ int main(int argc, char** argv) {
   ratio(c, "implicit pass, plain / fast", "pass/implicit/plain", "pass/implicit/fast", false, "");
   ratio(c, "implicit pass, recorded / into pixels", "pass/implicit/record", "pass/implicit/fast",
         false, "");
+
+  std::printf(
+      "\nImplicit \"=0\" circle, per sample, beside the native loop at the same accuracy\n");
+  for (const char* accuracy : {"0.01", "0.005", "0.001"}) {
+    const std::string base = std::string("pass/circle_") + accuracy;
+    for (const std::string& way :
+         {std::string("threads_1"), std::string("threads_2"), std::string("native")}) {
+      line(c, (std::string(accuracy) + ", " + way).c_str(), base + "/" + way);
+    }
+    ratio(c, (std::string(accuracy) + ", one thread / native").c_str(), base + "/threads_1",
+          base + "/native", true, "(target: at most 1.0)");
+  }
+  ratio(c, "0.001, two threads / native (one thread)", "pass/circle_0.001/threads_2",
+        "pass/circle_0.001/native", false, "(target: at most 0.6)");
+  std::printf("\nScaling: the pass on one thread / the pass on n threads\n");
+  for (const auto& [name, figure] : c.figures) {
+    const auto at = name.find("/threads_");
+    if (at == std::string::npos || name.compare(at, std::string::npos, "/threads_1") == 0 ||
+        name.rfind("pass/", 0) != 0) {
+      continue;
+    }
+    const std::string one = name.substr(0, at) + "/threads_1";
+    ratio(c, (name.substr(5) + " speed-up").c_str(), one, name, false, "");
+  }
   benchmark::Shutdown();
   return 0;
 }

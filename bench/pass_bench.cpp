@@ -11,6 +11,9 @@
 #include <atomic>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -24,12 +27,16 @@ struct Scene {
   HBITMAP bitmap = CreateCompatibleBitmap(dc, 1024, 768);
   HGDIOBJ previous = SelectObject(dc, bitmap);
 
-  Scene(int kind, const char* accuracy, bool fast) {
+  Scene(int kind, const char* accuracy, bool fast, int threads = 0, const char* formula = nullptr) {
     settings.kind = kind;
     settings.accuracyText.assign(CText(accuracy));
+    if (formula != nullptr) {
+      settings.implicitText.assign(CText(formula));
+    }
     settings.apply(live);
     live.canvasDC = dc;
     plotter.fastPaths = fast;
+    plotter.threads = threads;
     SetROP2(dc, R2_COPYPEN);
     SetBkMode(dc, TRANSPARENT);
   }
@@ -42,7 +49,7 @@ struct Scene {
 };
 
 void pass(benchmark::State& state, int kind, const char* accuracy, bool fast) {
-  Scene scene(kind, accuracy, fast);
+  Scene scene(kind, accuracy, fast, 1);
   for (auto _ : state) {
     state.PauseTiming();
     scene.whiten();
@@ -55,7 +62,7 @@ void pass(benchmark::State& state, int kind, const char* accuracy, bool fast) {
 // The same pass into a recording device context, as lumicurve-render draws a
 // document: the implicit scan reports runs of marked rows instead of pixels.
 void recordedPass(benchmark::State& state, int kind) {
-  Scene scene(kind, "0.01", true);
+  Scene scene(kind, "0.01", true, 1);
   for (auto _ : state) {
     state.PauseTiming();
     auto recording = std::make_unique<Recording>(1024, 768);
@@ -111,7 +118,59 @@ void nativeImplicit(benchmark::State& state, double accuracy) {
   perSample(state, samples);
 }
 
+// An implicit "=0" pass of a formula (null: the default circle) on `threads`
+// threads, into pixels.
+void sharedPass(benchmark::State& state, const char* accuracy, int threads, const char* formula) {
+  Scene scene(ImplicitEqual, accuracy, true, threads, formula);
+  for (auto _ : state) {
+    state.PauseTiming();
+    scene.whiten();
+    state.ResumeTiming();
+    scene.plotter.drawAll(scene.stopRequest, scene.live);
+  }
+  perSample(state, scene.plotter.samplesDone);
+}
+
 } // namespace
+
+// The circle at three accuracies on one thread, on two and on every core, beside
+// the native loop at the same accuracy; sin(x*y)-cos(x+y) at 0.001 likewise.
+void registerScaling() {
+  std::vector<int> counts{1, 2};
+  const int cores = static_cast<int>(std::thread::hardware_concurrency());
+  if (cores > 2) {
+    counts.push_back(cores);
+  }
+  for (const char* accuracy : {"0.01", "0.005", "0.001"}) {
+    const bool fine = std::strcmp(accuracy, "0.001") == 0;
+    const std::string name = std::string("circle_") + accuracy;
+    for (int threads : counts) {
+      auto* b = benchmark::RegisterBenchmark(
+          ("pass/" + name + "/threads_" + std::to_string(threads)).c_str(),
+          [=](benchmark::State& st) { sharedPass(st, accuracy, threads, nullptr); });
+      b->Unit(benchmark::kMillisecond)->UseRealTime();
+      if (fine) {
+        b->Iterations(3);
+      }
+    }
+    const double step = CText(accuracy).toReal(0);
+    auto* native =
+        benchmark::RegisterBenchmark(("pass/" + name + "/native").c_str(),
+                                     [=](benchmark::State& st) { nativeImplicit(st, step); });
+    native->Unit(benchmark::kMillisecond)->UseRealTime();
+    if (fine) {
+      native->Iterations(3);
+    }
+  }
+  for (int threads : counts) {
+    benchmark::RegisterBenchmark(
+        ("pass/sincos_0.001/threads_" + std::to_string(threads)).c_str(),
+        [=](benchmark::State& st) { sharedPass(st, "0.001", threads, "sin(x*y)-cos(x+y)"); })
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(1);
+  }
+}
 
 BENCHMARK_CAPTURE(pass, explicit_plain, Explicit, "0.01", false)
     ->Name("pass/explicit/plain")

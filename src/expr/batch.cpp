@@ -164,13 +164,13 @@ std::unique_ptr<BatchProgram> BatchProgram::build(const ExprNode* root) {
     constant.result = {Ref::Scalar, 0};
     program->row_ = constant;
     program->line_ = constant;
-    program->scalars_.assign(1, 0.0);
+    program->own_.scalars_.assign(1, 0.0);
   } else {
     if (!flatten(root, flat)) {
       return nullptr;
     }
     const auto count = static_cast<std::int32_t>(flat.size());
-    program->scalars_.assign(static_cast<std::size_t>(count), 0.0);
+    program->own_.scalars_.assign(static_cast<std::size_t>(count), 0.0);
 
     // The y-only values kept across rows: those whose parent also depends on x.
     auto keptRoot = [&](const Flat& f) {
@@ -210,22 +210,47 @@ std::unique_ptr<BatchProgram> BatchProgram::build(const ExprNode* root) {
     }
   }
 
-  // Each kept value also has a register for the samples beyond RowCache.
+  // Each kept value also has a register for the samples beyond the kept ones.
   for (Plan* plan : {&program->row_, &program->line_}) {
     plan->registers += plan->kept;
   }
   std::size_t work = std::max({program->row_.steps.size() + program->row_.keptSteps.size(),
                                program->line_.steps.size(), std::size_t{1}});
   program->chunk_ = static_cast<int>(std::clamp<std::size_t>(16384 / work, 1, MaxChunk));
-  int registers = std::max(program->row_.registers, program->line_.registers);
-  program->registers_.assign(static_cast<std::size_t>(registers) * program->chunk_, 0.0);
   program->kept_.assign(static_cast<std::size_t>(program->row_.kept) * RowCache, 0.0);
-  program->result_.assign(static_cast<std::size_t>(program->chunk_), 0.0);
+  program->keptStride_ = RowCache;
+  program->own_.begin(*program);
   return program;
 }
 
-void BatchProgram::runScalars(const std::vector<ScalarStep>& steps) {
-  double* s = scalars_.data();
+void BatchProgram::Lane::begin(const BatchProgram& program) {
+  program_ = &program;
+  const int registers = std::max(program.row_.registers, program.line_.registers);
+  const auto registerSize = static_cast<std::size_t>(registers) * program.chunk_;
+  if (registers_.size() < registerSize) {
+    registers_.resize(registerSize, 0.0);
+  }
+  if (result_.size() < static_cast<std::size_t>(program.chunk_)) {
+    result_.resize(static_cast<std::size_t>(program.chunk_), 0.0);
+  }
+  if (&program.own_ != this) {
+    scalars_.assign(program.own_.scalars_.begin(), program.own_.scalars_.end());
+  }
+}
+
+void BatchProgram::Lane::beginRow(double x) {
+  x_ = x;
+  program_->runScalars(*this, program_->row_.rowSteps);
+}
+
+const double* BatchProgram::Lane::evaluateRow(const double* ys, int first, int n) {
+  const BatchProgram& p = *program_;
+  const bool kept = p.keepRows_ && first + n <= p.keptUpTo_;
+  return p.run(*this, p.row_, ys, kept ? first : -1, n, kept ? Kept::Read : Kept::None);
+}
+
+void BatchProgram::runScalars(Lane& lane, const std::vector<ScalarStep>& steps) const {
+  double* s = lane.scalars_.data();
   for (const ScalarStep& step : steps) {
     double v = 0.0;
     switch (step.type) {
@@ -233,7 +258,7 @@ void BatchProgram::runScalars(const std::vector<ScalarStep>& steps) {
       v = step.value;
       break;
     case lex::X:
-      v = x_;
+      v = lane.x_;
       break;
     case lex::A:
       v = a_;
@@ -263,45 +288,71 @@ void BatchProgram::beginPass(double a, double b, double c, double d) {
   c_ = c;
   d_ = d;
   keptUpTo_ = 0;
-  runScalars(row_.passSteps); // the two plans share the pass constants' slots
+  runScalars(own_, row_.passSteps); // the two plans share the pass constants' slots
+}
+
+int BatchProgram::keepRow(const double* ys, int n) {
+  if (!keepRows_ || row_.kept == 0 || n <= 0) {
+    return 0;
+  }
+  const auto most = KeptBytes / (sizeof(double) * static_cast<std::size_t>(row_.kept));
+  const int rows = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(n), most));
+  if (rows > keptStride_) {
+    kept_.assign(static_cast<std::size_t>(row_.kept) * static_cast<std::size_t>(rows), 0.0);
+    keptStride_ = rows;
+  }
+  keptUpTo_ = 0;
+  for (int first = 0; first < rows; first += chunk_) {
+    const int count = std::min(chunk_, rows - first);
+    for (const VectorStep& step : row_.keptSteps) {
+      bool av = step.left.kind != Ref::Scalar && step.left.kind != Ref::None;
+      bool bv = step.right.kind != Ref::Scalar && step.right.kind != Ref::None;
+      runStep(step.code, resolve(own_, step.left, ys + first, first), av,
+              resolve(own_, step.right, ys + first, first), bv,
+              resolve(own_, step.out, ys + first, first), count);
+    }
+  }
+  keptUpTo_ = rows;
+  return rows;
 }
 
 void BatchProgram::beginRow(double x) {
-  x_ = x;
-  runScalars(row_.rowSteps);
+  own_.beginRow(x);
 }
 
-double* BatchProgram::resolve(const Ref& ref, const double* input, int first) {
+double* BatchProgram::resolve(Lane& lane, const Ref& ref, const double* input, int first) const {
   switch (ref.kind) {
   case Ref::Scalar:
-    return &scalars_[static_cast<std::size_t>(ref.index)];
+    return &lane.scalars_[static_cast<std::size_t>(ref.index)];
   case Ref::Input:
     return const_cast<double*>(input); // read only: never an output
   case Ref::Cache:
     if (first >= 0) {
-      return &kept_[static_cast<std::size_t>(ref.index) * RowCache +
-                    static_cast<std::size_t>(first)];
+      // Written only by the program's own lane, which is then the only one at work.
+      return const_cast<double*>(
+          &kept_[static_cast<std::size_t>(ref.index) * static_cast<std::size_t>(keptStride_) +
+                 static_cast<std::size_t>(first)]);
     }
     // Beyond the kept part of a row: the value's own register, after the others.
-    return &registers_[static_cast<std::size_t>(row_.registers - row_.kept + ref.index) *
-                       static_cast<std::size_t>(chunk_)];
+    return &lane.registers_[static_cast<std::size_t>(row_.registers - row_.kept + ref.index) *
+                            static_cast<std::size_t>(chunk_)];
   case Ref::Register:
-    return &registers_[static_cast<std::size_t>(ref.index) * static_cast<std::size_t>(chunk_)];
+    return &lane.registers_[static_cast<std::size_t>(ref.index) * static_cast<std::size_t>(chunk_)];
   case Ref::None:
     break;
   }
-  return &zero_;
+  return const_cast<double*>(&zero_);
 }
 
-const double* BatchProgram::run(const Plan& plan, const double* input, int first, int n,
-                                bool keptValid) {
+const double* BatchProgram::run(Lane& lane, const Plan& plan, const double* input, int first, int n,
+                                Kept kept) const {
   auto apply = [&](const VectorStep& step, int at) {
     bool av = step.left.kind != Ref::Scalar && step.left.kind != Ref::None;
     bool bv = step.right.kind != Ref::Scalar && step.right.kind != Ref::None;
-    runStep(step.code, resolve(step.left, input, at), av, resolve(step.right, input, at), bv,
-            resolve(step.out, input, at), n);
+    runStep(step.code, resolve(lane, step.left, input, at), av,
+            resolve(lane, step.right, input, at), bv, resolve(lane, step.out, input, at), n);
   };
-  if (!keptValid) {
+  if (kept != Kept::Read) {
     for (const VectorStep& step : plan.keptSteps) {
       apply(step, first);
     }
@@ -310,17 +361,20 @@ const double* BatchProgram::run(const Plan& plan, const double* input, int first
     apply(step, first);
   }
   if (plan.result.kind == Ref::Scalar) {
-    std::fill(result_.begin(), result_.begin() + n,
-              scalars_[static_cast<std::size_t>(plan.result.index)]);
-    return result_.data();
+    std::fill(lane.result_.begin(), lane.result_.begin() + n,
+              lane.scalars_[static_cast<std::size_t>(plan.result.index)]);
+    return lane.result_.data();
   }
-  return resolve(plan.result, input, first);
+  return resolve(lane, plan.result, input, first);
 }
 
 const double* BatchProgram::evaluateRow(const double* ys, int first, int n) {
-  bool kept = keepRows_ && first + n <= RowCache;
+  bool kept = keepRows_ && first + n <= keptStride_;
   bool valid = kept && first + n <= keptUpTo_;
-  const double* values = run(row_, ys, kept ? first : -1, n, valid);
+  const double* values = run(own_, row_, ys, kept ? first : -1, n,
+                             !kept   ? Kept::None
+                             : valid ? Kept::Read
+                                     : Kept::Write);
   if (kept && !valid && first == keptUpTo_) {
     keptUpTo_ = first + n;
   }
@@ -328,5 +382,5 @@ const double* BatchProgram::evaluateRow(const double* ys, int first, int n) {
 }
 
 const double* BatchProgram::evaluateLine(const double* ts, int n) {
-  return run(line_, ts, -1, n, false);
+  return run(own_, line_, ts, -1, n, Kept::None);
 }

@@ -10,6 +10,7 @@
 
 #include "expr/program.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -21,8 +22,33 @@ public:
   enum class Mode { Row, Line };
 
   static constexpr int MaxChunk = 256;
-  // Samples per row whose y-only values are kept from one row to the next.
+  // Samples per row whose y-only values are kept from one row to the next, until
+  // keepRow asks for more.
   static constexpr int RowCache = 8192;
+  // The most memory that kept row values may take; past it, samples compute
+  // their y-only values afresh in every row.
+  static constexpr std::size_t KeptBytes = std::size_t{64} << 20;
+
+  // One thread's evaluation of rows: its row constants and chunk registers. Lanes
+  // only read the program's kept row values, so several threads may evaluate
+  // rows of one pass at once, each with its own lane.
+  class Lane {
+  public:
+    // Takes the pass constants of the program's last beginPass; grows the lane
+    // to the program's needs (allocating only then).
+    void begin(const BatchProgram& program);
+    void beginRow(double x);
+    // Values at (x, ys[i]), i < n <= chunkSize(); `first` as for evaluateRow.
+    const double* evaluateRow(const double* ys, int first, int n);
+
+  private:
+    friend class BatchProgram;
+    const BatchProgram* program_ = nullptr;
+    std::vector<double> scalars_;
+    std::vector<double> registers_;
+    std::vector<double> result_; // a constant result spread over a chunk
+    double x_ = 0;
+  };
 
   // Lays out a compiled tree (copying what it needs); null for a damaged tree.
   static std::unique_ptr<BatchProgram> build(const ExprNode* root);
@@ -32,6 +58,10 @@ public:
 
   // Sets a..d for a pass and forgets the kept row values.
   void beginPass(double a, double b, double c, double d);
+  // After beginPass: computes the y-only values of the samples ys[0..n) of a row,
+  // which every row of the pass shares, as far as KeptBytes allows (allocating
+  // when that is more than ever before); returns how many samples are kept.
+  int keepRow(const double* ys, int n);
   // Row mode: fixes x for the following evaluateRow calls.
   void beginRow(double x);
   // Row mode: values at (x, ys[i]), i < n <= chunkSize(). `first` is the index of
@@ -71,18 +101,23 @@ public:
 private:
   BatchProgram() = default;
 
-  const double* run(const Plan& plan, const double* input, int first, int n, bool keptValid);
-  void runScalars(const std::vector<ScalarStep>& steps);
-  double* resolve(const Ref& ref, const double* input, int first);
+  // How the kept row values serve one chunk: read, written as they are computed,
+  // or not at all (the values go to the lane's own registers).
+  enum class Kept { Read, Write, None };
+
+  const double* run(Lane& lane, const Plan& plan, const double* input, int first, int n,
+                    Kept kept) const;
+  void runScalars(Lane& lane, const std::vector<ScalarStep>& steps) const;
+  double* resolve(Lane& lane, const Ref& ref, const double* input, int first) const;
 
   Plan row_, line_;
   int chunk_ = MaxChunk;
   bool keepRows_ = false;
-  std::vector<double> scalars_;
-  std::vector<double> registers_;
-  std::vector<double> kept_;   // RowCache samples per kept value
-  std::vector<double> result_; // a constant result spread over a chunk
-  int keptUpTo_ = 0;           // row values [0, keptUpTo_) are valid
-  double a_ = 0, b_ = 0, c_ = 0, d_ = 0, x_ = 0;
+  Lane own_; // the lane of the calls above
+  // Kept row values: keptStride_ samples per kept value, [0, keptUpTo_) valid.
+  std::vector<double> kept_;
+  int keptStride_ = 0;
+  int keptUpTo_ = 0;
+  double a_ = 0, b_ = 0, c_ = 0, d_ = 0;
   double zero_ = 0.0; // the R of a function of one argument
 };

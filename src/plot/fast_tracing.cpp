@@ -1,13 +1,24 @@
 // The implicit scan on the batch evaluator: the same samples, tests, pixels,
 // progress and stop polls as the plain scan, with the formula evaluated a chunk
 // of a row at a time and the marked pixels set directly, or, for a target that
-// records, reported as runs of rows of the row's pixel column.
+// records, reported as runs of rows of the row's pixel column. Into pixels, the
+// pass's columns are shared among threads (see scanImplicitShared).
 
 #include "expr/batch.h"
 #include "expr/program.h"
 #include "plot/plotter.h"
 
+#include <algorithm>
+
 namespace {
+
+// The most memory the tables of a row's y values and pixel rows may take.
+constexpr std::size_t kRowTableBytes = std::size_t{64} << 20;
+// Columns of a shared pass laid out at a time.
+constexpr int kColumnBlock = 65536;
+// Samples a thread takes at a time, at least: enough that taking is rare, few
+// enough that the threads end together.
+constexpr std::int64_t kRangeSamples = 16384;
 
 template <GraphKind Kind> bool marked(double v, double e) {
   if constexpr (Kind == ImplicitLess) {
@@ -57,50 +68,114 @@ private:
 } // namespace
 
 void Plotter::scanImplicitFast(const std::atomic<bool>& stopRequest, const PixelTarget& target) {
+  BatchProgram& batch = *state.firstProgram->batch;
+  batch.beginPass(state.a, state.b, state.c, state.d);
+  const int known = prepareRows();
+  batch.keepRow(rowYs.data(), known);
+  lanes[0].begin(batch);
   const bool runs = target.pixels == nullptr && target.runs != nullptr;
+  // A recording takes its runs in the order of the scan; a watch is due at an
+  // exact sample. Both keep to one thread.
+  int shared = runs || watch ? 1 : threadCount();
+  if (shared > 1) {
+    shared = 1 + helpers.reserve(shared - 1);
+  }
   switch (state.kind) {
   case ImplicitLess:
-    return runs ? scanImplicitRows<ImplicitLess, true>(stopRequest, target)
-                : scanImplicitRows<ImplicitLess, false>(stopRequest, target);
+    return runs         ? scanImplicitRows<ImplicitLess, true>(stopRequest, target, known)
+           : shared > 1 ? scanImplicitShared<ImplicitLess>(stopRequest, target, known, shared)
+                        : scanImplicitRows<ImplicitLess, false>(stopRequest, target, known);
   case ImplicitEqual:
-    return runs ? scanImplicitRows<ImplicitEqual, true>(stopRequest, target)
-                : scanImplicitRows<ImplicitEqual, false>(stopRequest, target);
+    return runs         ? scanImplicitRows<ImplicitEqual, true>(stopRequest, target, known)
+           : shared > 1 ? scanImplicitShared<ImplicitEqual>(stopRequest, target, known, shared)
+                        : scanImplicitRows<ImplicitEqual, false>(stopRequest, target, known);
   default:
-    return runs ? scanImplicitRows<ImplicitGreater, true>(stopRequest, target)
-                : scanImplicitRows<ImplicitGreater, false>(stopRequest, target);
+    return runs         ? scanImplicitRows<ImplicitGreater, true>(stopRequest, target, known)
+           : shared > 1 ? scanImplicitShared<ImplicitGreater>(stopRequest, target, known, shared)
+                        : scanImplicitRows<ImplicitGreater, false>(stopRequest, target, known);
   }
 }
 
-template <GraphKind Kind, bool Runs>
-void Plotter::scanImplicitRows(const std::atomic<bool>& stopRequest, const PixelTarget& target) {
+// The y values of a row and their pixel rows, as far as the tables may grow; how
+// many samples the tables hold.
+int Plotter::prepareRows() {
   const PlotState& s = state;
-  BatchProgram& batch = *s.firstProgram->batch;
-  batch.beginPass(s.a, s.b, s.c, s.d);
-  const int chunk = batch.chunkSize();
+  const std::size_t most = kRowTableBytes / (sizeof(double) + sizeof(std::int32_t));
+  std::size_t count = 0;
+  for (double y = s.yFrom; y < s.yTo && count < most; y += s.accuracy) {
+    ++count;
+  }
+  if (rowYs.size() < count) {
+    rowYs.resize(count);
+    rowPixels.resize(count);
+  }
+  double y = s.yFrom;
+  for (std::size_t i = 0; i < count; ++i, y += s.accuracy) {
+    rowYs[i] = y;
+    rowPixels[i] = pixelOf(s.canvasY(y)) + 1;
+  }
+  return static_cast<int>(count);
+}
+
+// One column of samples at x: evaluates a chunk at a time, and takes the y values
+// and pixel rows from the tables as far as they go, then accumulates them as the
+// plain scan does. `chunkValues(values, rows, n)` takes each chunk and returns
+// false to end the column.
+template <class ChunkValues>
+bool scanColumn(const PlotState& s, BatchProgram::Lane& lane, int chunk, double x,
+                const double* tableYs, const std::int32_t* tableRows, int known,
+                ChunkValues chunkValues) {
+  double ys[BatchProgram::MaxChunk];
+  std::int32_t rows[BatchProgram::MaxChunk];
+  lane.beginRow(x);
+  double y = s.yFrom;
+  int index = 0;
+  while (y < s.yTo) {
+    int n = 0;
+    const double* chunkYs = ys;
+    const std::int32_t* chunkRows = rows;
+    if (index < known) {
+      n = std::min(chunk, known - index);
+      chunkYs = tableYs + index;
+      chunkRows = tableRows + index;
+      y = chunkYs[n - 1] + s.accuracy;
+    } else {
+      for (; n < chunk && y < s.yTo; ++n, y += s.accuracy) {
+        ys[n] = y;
+        rows[n] = pixelOf(s.canvasY(y)) + 1;
+      }
+    }
+    if (!chunkValues(lane.evaluateRow(chunkYs, index, n), chunkRows, n)) {
+      return false;
+    }
+    index += n;
+  }
+  return true;
+}
+
+// The pass on this thread. Every sample is drawn, then the stop is polled, then
+// the sample counts; the polls between two progress steps are taken together
+// after the last of them, which sees a stop from another thread as the poll of
+// that sample would have. A stop set by the progress step itself (a watch, a
+// window) is seen by the poll of the next sample, which is drawn first.
+template <GraphKind Kind, bool Runs>
+void Plotter::scanImplicitRows(const std::atomic<bool>& stopRequest, const PixelTarget& target,
+                               int known) {
+  const PlotState& s = state;
+  BatchProgram::Lane& lane = lanes[0];
+  const int chunk = s.firstProgram->batch->chunkSize();
   const double e = s.accuracy;
   const auto width = static_cast<std::size_t>(target.width);
   const auto height = static_cast<unsigned>(target.height);
   const std::uint32_t pen = target.penPixel;
-  const int capacity = static_cast<int>(rowYs.size());
 
-  double ys[BatchProgram::MaxChunk];
-  std::int32_t rows[BatchProgram::MaxChunk];
-  int known = 0; // samples of a row whose y and pixel row are in rowYs and rowPixels
   bool anyMarked = false;
+  bool stopSeen = false;
   std::int32_t lastX = 0, lastY = 0;
   std::int64_t done = samplesDone;
   RunCollector collector(target);
-  auto finish = [&] {
-    if constexpr (Runs) {
-      collector.flush();
-    }
-    samplesDone = done;
-    if (anyMarked) {
-      MoveToEx(s.canvasDC, lastX, lastY, nullptr); // where the last one-pixel line would end
-    }
-  };
-
-  for (double x = s.xFrom; x < s.xTo; x += s.accuracy) {
+  bool going = true;
+  for (double x = s.xFrom; x < s.xTo && going; x += s.accuracy) {
     const std::int32_t ix = pixelOf(s.canvasX(x));
     const std::int32_t column = ix + 1;
     std::uint32_t* columnPixels = column >= 0 && column < target.width && target.pixels != nullptr
@@ -110,53 +185,202 @@ void Plotter::scanImplicitRows(const std::atomic<bool>& stopRequest, const Pixel
       collector.flush();
       collector.beginColumn(column, column >= 0 && column < target.width);
     }
-    batch.beginRow(x);
-    double y = s.yFrom;
-    int index = 0;
-    while (y < s.yTo) {
-      int n = 0;
-      const double* chunkYs = ys;
-      const std::int32_t* chunkRows = rows;
-      if (index < known) {
-        n = std::min(chunk, known - index);
-        chunkYs = &rowYs[static_cast<std::size_t>(index)];
-        chunkRows = &rowPixels[static_cast<std::size_t>(index)];
-        y = chunkYs[n - 1] + s.accuracy;
-      } else {
-        for (; n < chunk && y < s.yTo; ++n, y += s.accuracy) {
-          ys[n] = y;
-          rows[n] = pixelOf(s.canvasY(y)) + 1;
-        }
-        if (index == known && known + n <= capacity) {
-          std::copy(ys, ys + n, &rowYs[static_cast<std::size_t>(known)]);
-          std::copy(rows, rows + n, &rowPixels[static_cast<std::size_t>(known)]);
-          known += n;
-        }
-      }
-      const double* values = batch.evaluateRow(chunkYs, index, n);
-      for (int j = 0; j < n; ++j) {
-        if (marked<Kind>(values[j], e)) {
-          const std::int32_t row = chunkRows[j];
-          if constexpr (Runs) {
-            collector.mark(row);
-          } else if (columnPixels != nullptr && static_cast<unsigned>(row) < height) {
-            columnPixels[static_cast<std::size_t>(row) * width] = pen;
+    auto chunkValues = [&](const double* values, const std::int32_t* rows, int n) {
+      for (int j = 0; j < n;) {
+        const std::int64_t untilStep = std::max<std::int64_t>(nextPercentAt - done, 1);
+        const int end =
+            stopSeen ? j + 1 : static_cast<int>(std::min<std::int64_t>(n, j + untilStep));
+        for (int k = j; k < end; ++k) {
+          if (marked<Kind>(values[k], e)) {
+            const std::int32_t row = rows[k];
+            if constexpr (Runs) {
+              collector.mark(row);
+            } else if (columnPixels != nullptr && static_cast<unsigned>(row) < height) {
+              columnPixels[static_cast<std::size_t>(row) * width] = pen;
+            }
+            anyMarked = true;
+            lastX = ix;
+            lastY = row - 1;
           }
-          anyMarked = true;
-          lastX = ix;
-          lastY = row - 1;
+        }
+        if (stopSeen) {
+          return false;
         }
         if (stopRequested(stopRequest)) {
-          finish();
-          return;
+          done += end - j - 1; // seen after the last of them, which is not counted
+          return false;
         }
-        if (++done >= nextPercentAt) {
+        done += end - j;
+        j = end;
+        if (done >= nextPercentAt) {
           samplesDone = done;
           showProgress();
+          stopSeen = stopRequested(stopRequest);
         }
       }
-      index += n;
+      return true;
+    };
+    going = scanColumn(s, lane, chunk, x, rowYs.data(), rowPixels.data(), known, chunkValues);
+  }
+  if constexpr (Runs) {
+    collector.flush();
+  }
+  samplesDone = done;
+  if (anyMarked) {
+    MoveToEx(s.canvasDC, lastX, lastY, nullptr); // where the last one-pixel line would end
+  }
+}
+
+// What the threads of a shared pass share: the block of columns, its ranges, the
+// next range to take and the count of samples done.
+struct Plotter::SharedScan {
+  Plotter& plotter;
+  const std::atomic<bool>& stopRequest;
+  const PixelTarget& target;
+  int known;
+  std::int64_t firstColumn = 0; // the pass's index of columnXs[0]
+  int ranges = 0;
+  std::atomic<int> nextRange{0};
+  std::atomic<std::int64_t> done{0};
+};
+
+// Splits `count` columns of the block into ranges of about kRangeSamples samples;
+// a range ends only where the pixel column changes or lies off the canvas, so
+// that no two threads ever set pixels of one column. The number of ranges.
+int Plotter::splitColumns(int count, int rowsPerColumn, int width) {
+  const int least = static_cast<int>(
+      std::clamp<std::int64_t>(kRangeSamples / std::max(rowsPerColumn, 1), 1, kColumnBlock));
+  auto pixelColumn = [&](int i) {
+    return pixelOf(state.canvasX(columnXs[static_cast<std::size_t>(i)])) + 1;
+  };
+  int ranges = 0;
+  for (int c = 0; c < count;) {
+    rangeStarts[static_cast<std::size_t>(ranges++)] = c;
+    int end = std::min(count, c + least);
+    const std::int32_t last = end < count ? pixelColumn(end - 1) : -1;
+    if (last >= 0 && last < width) {
+      while (end < count && pixelColumn(end) == last) {
+        ++end;
+      }
+    }
+    c = end;
+  }
+  rangeStarts[static_cast<std::size_t>(ranges)] = count;
+  return ranges;
+}
+
+// Ranges of columns taken in turn until none is left or the stop is seen. Lane 0
+// is the pass's own thread, which also shows the progress of all.
+template <GraphKind Kind> void Plotter::scanRanges(SharedScan& scan, int laneIndex) {
+  Plotter& p = scan.plotter;
+  const PlotState& s = p.state;
+  BatchProgram::Lane& lane = p.lanes[static_cast<std::size_t>(laneIndex)];
+  LastMark& last = p.lastMarks[static_cast<std::size_t>(laneIndex)];
+  const int chunk = s.firstProgram->batch->chunkSize();
+  const double e = s.accuracy;
+  const PixelTarget& target = scan.target;
+  const auto width = static_cast<std::size_t>(target.width);
+  const auto height = static_cast<unsigned>(target.height);
+  const std::uint32_t pen = target.penPixel;
+  for (;;) {
+    const int range = scan.nextRange.fetch_add(1, std::memory_order_relaxed);
+    if (range >= scan.ranges || stopRequested(scan.stopRequest)) {
+      return;
+    }
+    std::int64_t counted = 0;
+    bool going = true;
+    const int end = p.rangeStarts[static_cast<std::size_t>(range) + 1];
+    for (int c = p.rangeStarts[static_cast<std::size_t>(range)]; c < end && going; ++c) {
+      const double x = p.columnXs[static_cast<std::size_t>(c)];
+      const std::int32_t ix = pixelOf(s.canvasX(x));
+      const std::int32_t column = ix + 1;
+      std::uint32_t* columnPixels =
+          column >= 0 && column < target.width ? target.pixels + column : nullptr;
+      const std::int64_t passColumn = scan.firstColumn + c;
+      // The stop is polled after every chunk.
+      auto chunkValues = [&](const double* values, const std::int32_t* rows, int n) {
+        for (int k = 0; k < n; ++k) {
+          if (marked<Kind>(values[k], e)) {
+            const std::int32_t row = rows[k];
+            if (columnPixels != nullptr && static_cast<unsigned>(row) < height) {
+              columnPixels[static_cast<std::size_t>(row) * width] = pen;
+            }
+            last = LastMark{passColumn, ix, row - 1};
+          }
+        }
+        counted += n;
+        return !stopRequested(scan.stopRequest);
+      };
+      going = scanColumn(s, lane, chunk, x, p.rowYs.data(), p.rowPixels.data(), scan.known,
+                         chunkValues);
+    }
+    const std::int64_t done = scan.done.fetch_add(counted, std::memory_order_relaxed) + counted;
+    if (!going) {
+      return;
+    }
+    if (laneIndex == 0 && done >= p.nextPercentAt) {
+      p.samplesDone = done;
+      p.showProgress();
     }
   }
-  finish();
+}
+
+template <GraphKind Kind> void Plotter::helperJob(void* scan, int lane) {
+  scanRanges<Kind>(*static_cast<SharedScan*>(scan), lane);
+}
+
+// The columns of the pass a block at a time; in each block the threads take
+// ranges of columns in turn, the pass's own thread among them, which waits for
+// the others at the end of the block. Every sample, pixel and count is the
+// single thread's; the pen ends where the last marked sample of the pass puts it.
+template <GraphKind Kind>
+void Plotter::scanImplicitShared(const std::atomic<bool>& stopRequest, const PixelTarget& target,
+                                 int known, int threadsToUse) {
+  const PlotState& s = state;
+  const auto threadsCount = static_cast<std::size_t>(threadsToUse);
+  if (lanes.size() < threadsCount) {
+    lanes.resize(threadsCount);
+  }
+  if (lastMarks.size() < threadsCount) {
+    lastMarks.resize(threadsCount);
+  }
+  for (std::size_t i = 0; i < threadsCount; ++i) {
+    lanes[i].begin(*s.firstProgram->batch);
+    lastMarks[i] = LastMark{};
+  }
+  const double wanted = (s.xTo - s.xFrom) / s.accuracy + 2;
+  const auto block = static_cast<std::size_t>(wanted < kColumnBlock ? wanted : kColumnBlock);
+  if (columnXs.size() < block) {
+    columnXs.resize(block);
+    rangeStarts.resize(block + 1);
+  }
+  const int rowsPerColumn = std::max(known, 1); // or more, past the tables
+
+  SharedScan scan{*this, stopRequest, target, known};
+  double x = s.xFrom;
+  while (x < s.xTo && !stopRequested(stopRequest)) {
+    int count = 0;
+    for (; count < static_cast<int>(columnXs.size()) && x < s.xTo; ++count, x += s.accuracy) {
+      columnXs[static_cast<std::size_t>(count)] = x;
+    }
+    scan.ranges = splitColumns(count, rowsPerColumn, target.width);
+    scan.nextRange = 0;
+    helpers.start(helperJob<Kind>, &scan, threadsToUse - 1);
+    scanRanges<Kind>(scan, 0);
+    helpers.wait();
+    scan.firstColumn += count;
+  }
+  samplesDone = scan.done.load();
+  if (!stopRequested(stopRequest) && samplesDone >= nextPercentAt) {
+    showProgress();
+  }
+  const LastMark* last = &lastMarks[0];
+  for (std::size_t i = 1; i < threadsCount; ++i) {
+    if (lastMarks[i].column > last->column) {
+      last = &lastMarks[i];
+    }
+  }
+  if (last->column >= 0) {
+    MoveToEx(s.canvasDC, last->x, last->y, nullptr); // where the last one-pixel line would end
+  }
 }

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -29,7 +30,7 @@ int labelValue(double v) {
 
 } // namespace
 
-Plotter::Plotter() : rowYs(BatchProgram::RowCache), rowPixels(BatchProgram::RowCache) {
+Plotter::Plotter() : rowYs(BatchProgram::RowCache), rowPixels(BatchProgram::RowCache), lanes(1) {
   curvePen = CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
   axisPen = CreatePen(PS_SOLID, 1, RGB(0, 0, 0));
   framePen = CreatePen(PS_SOLID, 1, RGB(0, 120, 0));
@@ -42,6 +43,13 @@ Plotter::~Plotter() {
   DeleteObject(axisPen);
   DeleteObject(framePen);
   DeleteObject(labelFont);
+}
+
+int Plotter::threadCount() const {
+  if (threads > 0) {
+    return threads;
+  }
+  return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 }
 
 void Plotter::drawAll(const std::atomic<bool>& stopRequest, const PlotState& live) {

@@ -3,6 +3,7 @@
 // and labels, the graph of the chosen kind with a progress text, and the frame.
 
 #include "expr/batch.h"
+#include "plot/helper_threads.h"
 #include "plot/plot_state.h"
 #include "surface/surface.h"
 
@@ -39,6 +40,8 @@ public:
   // the program sets none.
   std::function<void()> watch;
   std::int64_t watchAt = 0;
+  // Threads that share an implicit pass; 0: one for each core of the machine.
+  int threads = 0;
 
   Plotter();
   ~Plotter();
@@ -48,6 +51,8 @@ public:
   // One whole pass into the live state's canvas. A pass ends as soon as it can once
   // stopRequest is set, which another thread may do at any time.
   void drawAll(const std::atomic<bool>& stopRequest, const PlotState& live);
+  // The threads an implicit pass into pixels is shared among.
+  int threadCount() const;
 
   void drawAxes();
   void drawMarks();
@@ -67,20 +72,42 @@ public:
 
 private:
   // The y of each sample of an implicit row and the canvas row of its marked
-  // pixel, the same for every row of a pass; allocated once, not during a pass.
+  // pixel, the same for every row of a pass, for as many samples as fit a bound;
+  // grown when a pass first needs more, never during one.
   std::vector<double> rowYs;
   std::vector<std::int32_t> rowPixels;
 
   // A chunk of curve samples: the parameter and the values of the two formulas.
   std::array<double, BatchProgram::MaxChunk> curveT{}, curveG{}, curveF{};
 
+  // The shared implicit pass: one lane of the formula and one last mark per
+  // thread, the pass's columns a block at a time with the ranges of columns the
+  // threads take in turn, and the helper threads.
+  struct LastMark {
+    alignas(64) std::int64_t column = -1; // index in the pass of the marked sample's column
+    std::int32_t x = 0, y = 0;
+  };
+  struct SharedScan;
+  std::vector<BatchProgram::Lane> lanes;
+  std::vector<LastMark> lastMarks;
+  std::vector<double> columnXs;
+  std::vector<std::int32_t> rangeStarts;
+  HelperThreads helpers;
+
   int beginCurve(CProgram& p, int chunk);
   const double* curveValues(CProgram& p, const double* ts, int n, double* buffer);
   void scanImplicit(const std::atomic<bool>& stopRequest);
   // By the kind, into pixels or, for a recording target, as runs of rows.
   void scanImplicitFast(const std::atomic<bool>& stopRequest, const PixelTarget& target);
+  int prepareRows();
   template <GraphKind Kind, bool Runs>
-  void scanImplicitRows(const std::atomic<bool>& stopRequest, const PixelTarget& target);
+  void scanImplicitRows(const std::atomic<bool>& stopRequest, const PixelTarget& target, int known);
+  template <GraphKind Kind>
+  void scanImplicitShared(const std::atomic<bool>& stopRequest, const PixelTarget& target,
+                          int known, int threadsToUse);
+  template <GraphKind Kind> static void scanRanges(SharedScan& scan, int lane);
+  template <GraphKind Kind> static void helperJob(void* scan, int lane);
+  int splitColumns(int count, int rowsPerColumn, int width);
 
   // samplesDone at which the whole percentage next rises, or the watch is due;
   // saves a division per sample.

@@ -29,6 +29,12 @@ struct SIZE {
   std::int32_t cx, cy;
 };
 
+using LONG = std::int32_t;
+
+struct RECT {
+  LONG left, top, right, bottom;
+};
+
 constexpr COLORREF RGB(BYTE r, BYTE g, BYTE b) {
   return static_cast<COLORREF>(r) | (static_cast<COLORREF>(g) << 8) |
          (static_cast<COLORREF>(b) << 16);
@@ -123,6 +129,11 @@ inline constexpr DWORD DSTINVERT = 0x00550009;
 inline constexpr DWORD BLACKNESS = 0x00000042;
 inline constexpr DWORD WHITENESS = 0x00FF0062;
 
+inline constexpr UINT DCB_RESET = 0x0001;
+inline constexpr UINT DCB_SET = 0x0002;
+inline constexpr UINT DCB_ENABLE = 0x0004;
+inline constexpr UINT DCB_DISABLE = 0x0008;
+
 inline constexpr int WHITE_BRUSH = 0;
 inline constexpr int LTGRAY_BRUSH = 1;
 inline constexpr int GRAY_BRUSH = 2;
@@ -183,6 +194,15 @@ BOOL GetTextExtentPoint32A(HDC dc, const char* bytes, int count, SIZE* size);
 
 BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop);
 BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int sx, int sy, DWORD rop);
+
+// Bounds of what is drawn: while enabled, a DC gathers the rectangle of the
+// pixels that its drawing calls touch. SetBoundsRect takes DCB_ENABLE or
+// DCB_DISABLE and DCB_RESET (no rectangle of its own) and returns the previous
+// DCB_ENABLE or DCB_DISABLE; GetBoundsRect returns DCB_SET with the rectangle (right
+// and bottom exclusive) or DCB_RESET when nothing was drawn, and with DCB_RESET
+// empties it. Both return 0 for a DC that is not one.
+UINT SetBoundsRect(HDC dc, const RECT* rect, UINT flags);
+UINT GetBoundsRect(HDC dc, RECT* rect, UINT flags);
 
 COLORREF GetPixel(HDC dc, int x, int y);
 COLORREF SetPixel(HDC dc, int x, int y, COLORREF color);

@@ -114,6 +114,22 @@ std::uint32_t blend(std::uint32_t dst, std::uint32_t src, unsigned coverage) {
   return out;
 }
 
+// Adds a rectangle of touched pixels (already inside the bitmap) to the DC's bounds.
+void touch(DeviceContext& dc, const Rect& r) {
+  if (!dc.boundsEnabled || r.empty()) {
+    return;
+  }
+  RECT& b = dc.bounds;
+  const auto left = static_cast<LONG>(r.left), top = static_cast<LONG>(r.top);
+  const auto right = static_cast<LONG>(r.right), bottom = static_cast<LONG>(r.bottom);
+  if (b.right <= b.left) {
+    b = RECT{left, top, right, bottom};
+    return;
+  }
+  b = RECT{std::min(b.left, left), std::min(b.top, top), std::max(b.right, right),
+           std::max(b.bottom, bottom)};
+}
+
 bool validText(const char* bytes, int count) {
   return count >= 0 && (count == 0 || bytes);
 }
@@ -144,6 +160,12 @@ BOOL LineTo(HDC hdc, int x, int y) {
   } else {
     drawLine(*dc->bitmap, dc->position.x, dc->position.y, x, y,
              Mixer(dc->rop2, toPixel(dc->pen->color)));
+    if (dc->boundsEnabled) {
+      const std::int64_t x0 = dc->position.x, y0 = dc->position.y;
+      touch(*dc,
+            clipToBitmap(*dc->bitmap, std::min<std::int64_t>(x0, x), std::min<std::int64_t>(y0, y),
+                         std::abs(x - x0) + 1, std::abs(y - y0) + 1));
+    }
   }
   dc->position = POINT{x, y};
   return TRUE;
@@ -178,6 +200,7 @@ BOOL TextOutA(HDC hdc, int x, int y, const char* bytes, int count) {
   if (ink.cell.empty()) {
     return TRUE;
   }
+  touch(*dc, ink.cell);
   if (dc->bkMode == OPAQUE) {
     fillRect(b, ink.cell, toPixel(dc->bkColor));
   }
@@ -243,6 +266,7 @@ BOOL PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop) {
   if (r.empty()) {
     return TRUE;
   }
+  touch(*dc, r);
   if (rop == DSTINVERT) {
     invertRect(b, r);
   } else {
@@ -276,6 +300,7 @@ BOOL BitBlt(HDC hdst, int x, int y, int width, int height, HDC hsrc, int sx, int
   if (kx0 >= kx1 || ky0 >= ky1) {
     return TRUE;
   }
+  touch(*dst, Rect{x + kx0, y + ky0, x + kx1, y + ky1});
   const std::size_t bytes = static_cast<std::size_t>(kx1 - kx0) * sizeof(std::uint32_t);
   // Within one bitmap, copy rows in the order that reads each before it is overwritten.
   const bool upward = &to == &from && y > sy;
@@ -308,7 +333,40 @@ COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color) {
     return CLR_INVALID;
   }
   b.row(y)[x] = toPixel(color);
+  touch(*dc, Rect{x, y, std::int64_t{x} + 1, std::int64_t{y} + 1});
   return color & 0xFFFFFFu;
+}
+
+UINT SetBoundsRect(HDC hdc, const RECT*, UINT flags) {
+  DeviceContext* dc = liveDc(hdc);
+  if (dc == nullptr) {
+    return 0;
+  }
+  const UINT previous = dc->boundsEnabled ? DCB_ENABLE : DCB_DISABLE;
+  if ((flags & DCB_RESET) != 0) {
+    dc->bounds = RECT{0, 0, 0, 0};
+  }
+  if ((flags & DCB_ENABLE) != 0) {
+    dc->boundsEnabled = true;
+  } else if ((flags & DCB_DISABLE) != 0) {
+    dc->boundsEnabled = false;
+  }
+  return previous;
+}
+
+UINT GetBoundsRect(HDC hdc, RECT* rect, UINT flags) {
+  DeviceContext* dc = liveDc(hdc);
+  if (dc == nullptr) {
+    return 0;
+  }
+  const bool set = dc->bounds.right > dc->bounds.left;
+  if (rect != nullptr) {
+    *rect = set ? dc->bounds : RECT{0, 0, 0, 0};
+  }
+  if ((flags & DCB_RESET) != 0) {
+    dc->bounds = RECT{0, 0, 0, 0};
+  }
+  return set ? DCB_SET : DCB_RESET;
 }
 
 // --- extras -----------------------------------------------------------------

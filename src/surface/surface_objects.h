@@ -56,6 +56,8 @@ struct DeviceContext {
   COLORREF textColor = RGB(0, 0, 0);
   COLORREF bkColor = RGB(255, 255, 255);
   Recording* recording = nullptr; // set for a recording DC, which draws no pixels
+  bool boundsEnabled = false;
+  RECT bounds{0, 0, 0, 0}; // empty while right <= left
 };
 
 namespace surface {

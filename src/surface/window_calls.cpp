@@ -34,6 +34,10 @@ void SetWindowSurfaceHooks(const WindowSurfaceHooks& hooks) {
   s.hooks = hooks;
 }
 
+WindowSurfaceHooks GetWindowSurfaceHooks() {
+  return currentHooks();
+}
+
 HDC GetDC(HWND window) {
   const WindowSurfaceHooks hooks = currentHooks();
   return hooks.getDC != nullptr ? hooks.getDC(window) : nullptr;

@@ -11,7 +11,6 @@
 #include <cstdint>
 
 using WORD = std::uint16_t;
-using LONG = std::int32_t;
 using LPSTR = char*;
 using LPCSTR = const char*;
 struct HINSTANCE__;
@@ -29,6 +28,7 @@ struct WindowSurfaceHooks {
 };
 // May be called while other threads draw or ask for DCs.
 void SetWindowSurfaceHooks(const WindowSurfaceHooks& hooks);
+WindowSurfaceHooks GetWindowSurfaceHooks();
 
 HDC GetDC(HWND window);
 int ReleaseDC(HWND window, HDC dc);

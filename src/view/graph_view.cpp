@@ -133,7 +133,7 @@ void GraphView::stopWorker() {
   }
   // Whether the last worker is still drawing, still waiting to begin or already
   // done, it is asked to stop and waited for, and its handle released.
-  context.stopRequest = true;
+  context.requestStop();
   WaitForSingleObject(workerThread, INFINITE);
   CloseHandle(workerThread);
   workerThread = nullptr;
@@ -155,32 +155,27 @@ DWORD GraphView::workerMain(void* argument) {
   if (ctx.workerBusy.exchange(true)) {
     return 0;
   }
+  ctx.report(WorkerStep::Started);
   // The pictures change size only while no worker runs.
   const int width = pictureSize(view->liveState.width);
   const int height = pictureSize(view->liveState.height);
   // A worker already asked to stop ends here; whitening the picture would be wasted.
   if (!ctx.stopRequested()) {
     PatBlt(ctx.backDC, 0, 0, width, height, WHITENESS);
+    ctx.report(WorkerStep::Whitened);
     view->plotter.drawAll(ctx.stopRequest, view->liveState);
+    ctx.report(WorkerStep::Drawn);
   }
-  if (!ctx.stopRequested()) {
-    bool taken = true;
-    while (ctx.blitInProgress.exchange(true)) {
-      if (ctx.stopRequested()) {
-        taken = false;
-        break;
-      }
-      Sleep(10);
-    }
-    if (taken) {
-      BitBlt(ctx.frontDC, 0, 0, width, height, ctx.backDC, 0, 0, SRCCOPY);
-      ctx.scroll.x = 0;
-      ctx.scroll.y = 0;
-      ++view->frontPictures;
-      view->frontOriginX = view->plotter.state.oX;
-      ctx.blitInProgress = false;
-      RedrawWindow(view->plotter.state.window, nullptr, nullptr, RDW_INVALIDATE);
-    }
+  if (!ctx.stopRequested() && ctx.takeFront()) {
+    ctx.report(WorkerStep::FrontTaken);
+    BitBlt(ctx.frontDC, 0, 0, width, height, ctx.backDC, 0, 0, SRCCOPY);
+    ctx.scroll.x = 0;
+    ctx.scroll.y = 0;
+    ++view->frontPictures;
+    view->frontOriginX = view->plotter.state.oX;
+    ctx.releaseFront();
+    ctx.report(WorkerStep::Copied);
+    RedrawWindow(view->plotter.state.window, nullptr, nullptr, RDW_INVALIDATE);
   }
   ctx.workerBusy = false;
   return 0;
@@ -209,7 +204,7 @@ void GraphView::paint(HDC dc) {
     liveState.drawCrosshair(dc, mousePos.x, mousePos.y);
   }
   liveState.showStatus(statusBar, mousePos.x, mousePos.y);
-  context.blitInProgress = false;
+  context.releaseFront();
   if (passAfterPaint && !holdPasses) {
     startWorker();
   }

@@ -6,7 +6,9 @@
 #include "surface/surface.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 
 class PlotState;
 class Plotter;
@@ -15,6 +17,9 @@ struct ScrollOffsets {
   std::atomic<std::int32_t>& x;
   std::atomic<std::int32_t>& y;
 };
+
+// The steps of a worker's run, for a measurement that follows them.
+enum class WorkerStep { Started, Whitened, Drawn, FrontTaken, Copied };
 
 struct WorkerContext {
   std::atomic<bool> stopRequest{false};
@@ -25,10 +30,48 @@ struct WorkerContext {
   PlotState& liveState;
   Plotter& plotter;
   ScrollOffsets scroll;
+  // Called on the worker at each step when set (by a benchmark, before any worker).
+  void (*trace)(WorkerStep) = nullptr;
+  // The worker sleeps on frontFreed while a paint holds the front picture; the
+  // paint's release and a stop request wake it.
+  std::mutex frontLock;
+  std::condition_variable frontFreed;
 
   WorkerContext(PlotState& live, Plotter& drawer, ScrollOffsets offsets)
       : liveState(live), plotter(drawer), scroll(offsets) {}
 
   // A relaxed read serves: the flag only has to be seen soon, not in order.
   bool stopRequested() const { return stopRequest.load(std::memory_order_relaxed); }
+  // The worker's take of the front picture: false when a stop request came first.
+  bool takeFront() {
+    std::unique_lock lock(frontLock);
+    while (blitInProgress.exchange(true)) {
+      if (stopRequested()) {
+        return false;
+      }
+      frontFreed.wait(lock, [&] { return !blitInProgress.load() || stopRequested(); });
+    }
+    return true;
+  }
+  // Only the holder of blitInProgress releases it.
+  void releaseFront() {
+    {
+      std::lock_guard lock(frontLock);
+      blitInProgress = false;
+    }
+    frontFreed.notify_all();
+  }
+  void requestStop() {
+    {
+      std::lock_guard lock(frontLock);
+      stopRequest = true;
+    }
+    frontFreed.notify_all();
+  }
+
+  void report(WorkerStep step) const {
+    if (trace != nullptr) {
+      trace(step);
+    }
+  }
 };

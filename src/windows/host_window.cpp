@@ -98,7 +98,7 @@ HostWidget::HostWidget(HWND window) : handle_(window) {
   setFocusPolicy(Qt::StrongFocus);
 }
 
-void HostWidget::paintEvent(QPaintEvent*) {
+void HostWidget::paintEvent(QPaintEvent* event) {
   WindowPtr w = findWindow(handle_);
   if (!w) {
     return;
@@ -106,6 +106,8 @@ void HostWidget::paintEvent(QPaintEvent*) {
   if (w->invalid.exchange(false)) {
     windows::sendMessage(handle_, WM_PAINT, 0, 0);
   }
+  // Only the part asked for is copied into Qt's backing store under the lock; the
+  // present to the display follows the paint, with the lock released.
   std::lock_guard lock(w->backingLock);
   int width = 0;
   int height = 0;
@@ -113,10 +115,13 @@ void HostWidget::paintEvent(QPaintEvent*) {
   if (bits == nullptr) {
     return;
   }
-  QImage image(reinterpret_cast<const uchar*>(bits), width, height, width * 4,
-               QImage::Format_RGB32);
+  const QImage image(reinterpret_cast<const uchar*>(bits), width, height, width * 4,
+                     QImage::Format_RGB32);
   QPainter painter(this);
-  painter.drawImage(0, 0, image);
+  const QRect part = event->rect() & image.rect();
+  if (!part.isEmpty()) {
+    painter.drawImage(part.topLeft(), image, part);
+  }
   if (width < this->width() || height < this->height()) {
     const QColor background(192, 192, 192);
     painter.fillRect(width, 0, this->width() - width, this->height(), background);

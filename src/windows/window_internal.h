@@ -74,8 +74,10 @@ void installSurfaceHooks();
 int showMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 bool onUiThread();
 
-// Schedules a present of the window's client area; from any thread.
-void requestUpdate(HWND window);
+// Schedules a present of the window's client area, or of the part given; from any
+// thread. The parts that other threads draw (a worker's progress text) are shown
+// at most once a display frame; a whole window is shown at once.
+void requestUpdate(HWND window, const RECT* part = nullptr);
 
 // Runs a window's own message handling (procedure, or the built-in behaviour of a
 // status bar or control); on the UI thread only.
@@ -85,7 +87,7 @@ using BuiltinHandler = LRESULT (*)(const WindowPtr&, UINT, WPARAM, LPARAM);
 void setBuiltinHandler(WindowKind kind, BuiltinHandler handler);
 
 // Window DCs: a memory DC on the backing, holding backingLock until released;
-// present schedules showing what was drawn.
+// present schedules showing the rectangle that was drawn on.
 HDC acquireBackingDC(const WindowPtr& window);
 void releaseBackingDC(HDC dc, bool present);
 

@@ -5,7 +5,9 @@
 #include "windows/window_internal.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -18,13 +20,18 @@
 namespace windows {
 namespace {
 
+struct Present {
+  HWND window;
+  QRect part; // null: the whole window
+};
+
 struct Registry {
   std::mutex mutex;
   std::unordered_map<HWND, WindowPtr> live;
   // Window DCs handed out and the window each belongs to.
   std::unordered_map<HDC, WindowPtr> windowDCs;
-  // Windows to present, gathered from other threads until the UI thread wakes.
-  std::vector<HWND> pending;
+  // What to present, gathered from other threads until the UI thread wakes.
+  std::vector<Present> pending;
   BuiltinHandler builtins[4] = {};
 };
 
@@ -37,21 +44,69 @@ Registry& registry() {
 std::atomic<std::thread::id> uiThread{};
 int wakeFd = -1;
 
-// On the UI thread, when the wake-up fires: present every window asked for.
+// A display frame: parts drawn by other threads are shown at most this often.
+constexpr int kFrameMs = 16;
+
+// UI thread only: parts waiting for the next frame, and when the last were shown.
+std::vector<Present> heldParts;
+QElapsedTimer lastParts;
+bool frameArmed = false;
+
+void show(const Present& p) {
+  WindowPtr w = findWindow(p.window);
+  if (w && w->widget) {
+    if (p.part.isNull()) {
+      w->widget->update();
+    } else {
+      w->widget->update(p.part);
+    }
+  }
+}
+
+void showHeldParts() {
+  frameArmed = false;
+  lastParts.start();
+  std::vector<Present> parts;
+  parts.swap(heldParts);
+  for (const Present& p : parts) {
+    show(p);
+  }
+}
+
+// On the UI thread, when the wake-up fires: present every window asked for, and
+// the parts asked for once a frame has passed since the last.
 void presentPending() {
   std::uint64_t count = 0;
   [[maybe_unused]] ssize_t got = ::read(wakeFd, &count, sizeof count);
-  std::vector<HWND> windows;
+  std::vector<Present> asked;
   {
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
-    windows.swap(r.pending);
+    asked.swap(r.pending);
   }
-  for (HWND handle : windows) {
-    WindowPtr w = findWindow(handle);
-    if (w && w->widget) {
-      w->widget->update();
+  for (const Present& p : asked) {
+    if (p.part.isNull()) {
+      show(p);
+      continue;
     }
+    auto held = std::find_if(heldParts.begin(), heldParts.end(),
+                             [&](const Present& h) { return h.window == p.window; });
+    if (held != heldParts.end()) {
+      held->part |= p.part;
+    } else {
+      heldParts.push_back(p);
+    }
+  }
+  if (heldParts.empty() || frameArmed) {
+    return;
+  }
+  const qint64 elapsed = lastParts.isValid() ? lastParts.elapsed() : kFrameMs;
+  if (elapsed >= kFrameMs) {
+    showHeldParts();
+  } else {
+    frameArmed = true;
+    QTimer::singleShot(static_cast<int>(kFrameMs - elapsed), Qt::PreciseTimer,
+                       QCoreApplication::instance(), showHeldParts);
   }
 }
 
@@ -139,12 +194,15 @@ bool onUiThread() {
   return ui != std::thread::id{} && ui == std::this_thread::get_id();
 }
 
-void requestUpdate(HWND window) {
+void requestUpdate(HWND window, const RECT* part) {
+  const Present present{window, part != nullptr ? QRect(QPoint(part->left, part->top),
+                                                        QPoint(part->right - 1, part->bottom - 1))
+                                                : QRect()};
+  if (present.part.isEmpty() && part != nullptr) {
+    return;
+  }
   if (onUiThread()) {
-    WindowPtr w = findWindow(window);
-    if (w && w->widget) {
-      w->widget->update();
-    }
+    show(present);
     return;
   }
   Registry& r = registry();
@@ -154,9 +212,14 @@ void requestUpdate(HWND window) {
     if (r.live.count(window) == 0 || wakeFd < 0) {
       return;
     }
-    if (std::find(r.pending.begin(), r.pending.end(), window) == r.pending.end()) {
+    auto same = std::find_if(r.pending.begin(), r.pending.end(), [&](const Present& p) {
+      return p.window == window && p.part.isNull() == present.part.isNull();
+    });
+    if (same == r.pending.end()) {
       first = r.pending.empty();
-      r.pending.push_back(window);
+      r.pending.push_back(present);
+    } else if (!present.part.isNull()) {
+      same->part |= present.part;
     }
   }
   if (first) {
@@ -207,6 +270,7 @@ HDC acquireBackingDC(const WindowPtr& window) {
     window->backingLock.unlock();
     return nullptr;
   }
+  SetBoundsRect(dc, nullptr, DCB_ENABLE | DCB_RESET);
   Registry& r = registry();
   std::lock_guard lock(r.mutex);
   r.windowDCs.emplace(dc, window);
@@ -225,10 +289,12 @@ void releaseBackingDC(HDC dc, bool present) {
     w = std::move(it->second);
     r.windowDCs.erase(it);
   }
+  RECT drawn{};
+  const bool any = GetBoundsRect(dc, &drawn, 0) == DCB_SET;
   DeleteDC(dc); // also deselects the backing
   w->backingLock.unlock();
-  if (present) {
-    requestUpdate(w.get());
+  if (present && any) {
+    requestUpdate(w.get(), &drawn);
   }
 }
 

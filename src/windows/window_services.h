@@ -29,10 +29,6 @@ using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
 using DLGPROC = INT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
 using LPTHREAD_START_ROUTINE = DWORD (*)(void*);
 
-struct RECT {
-  LONG left, top, right, bottom;
-};
-
 struct MSG {
   HWND hwnd;
   UINT message;

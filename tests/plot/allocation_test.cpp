@@ -55,6 +55,11 @@ TEST(Plotter, PassesAllocateNothing) {
                       "( 3*2*sin(x)*cos(x)/(sin(x)^3+cos(x)^3) )*sin(x)");
        }},
       {"implicit", [](Pass& p) { p.implicitGraph("x^2 + y^2 - 1.0", ImplicitLess); }},
+      {"implicit on three threads",
+       [](Pass& p) {
+         p.implicitGraph("x^2 + y^2 - 1.0", ImplicitLess);
+         p.plotter.threads = 3;
+       }},
   };
   for (const auto& c : cases) {
     for (bool fast : {true, false}) {

@@ -441,3 +441,59 @@ TEST(Fills, BitBltCopiesWhatLiesInsideBothBitmaps) {
 }
 
 } // namespace
+
+namespace {
+
+// The bounds a DC gathers hold every pixel a call changed, and little more (a
+// line's end pixel, which is not drawn); nothing while they are disabled.
+TEST(Bounds, HoldWhatEachCallTouched) {
+  struct Case {
+    const char* name;
+    std::function<void(HDC, HDC)> draw; // the canvas's DC, a source to copy from
+  } cases[] = {
+      {"text",
+       [](HDC dc, HDC) {
+         SetBkColor(dc, RGB(200, 200, 200)); // the whole cell changes
+         TextOutA(dc, 30, 40, "Wg", 2);
+       }},
+      {"line",
+       [](HDC dc, HDC) {
+         MoveToEx(dc, 70, 10, nullptr);
+         LineTo(dc, 20, 35);
+       }},
+      {"fill beyond the edge", [](HDC dc, HDC) { PatBlt(dc, 90, -5, 50, 20, BLACKNESS); }},
+      {"copy", [](HDC dc, HDC from) { BitBlt(dc, 5, 60, 12, 7, from, 0, 0, SRCCOPY); }},
+      {"pixel", [](HDC dc, HDC) { SetPixel(dc, 99, 79, RGB(1, 2, 3)); }},
+  };
+  Canvas black(20, 20, BLACKNESS);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Canvas canvas(100, 80);
+    RECT bounds{};
+    EXPECT_EQ(SetBoundsRect(canvas.dc(), nullptr, DCB_ENABLE | DCB_RESET), UINT{DCB_DISABLE});
+    EXPECT_EQ(GetBoundsRect(canvas.dc(), &bounds, 0), UINT{DCB_RESET});
+    c.draw(canvas.dc(), black.dc());
+    ASSERT_EQ(GetBoundsRect(canvas.dc(), &bounds, DCB_RESET), UINT{DCB_SET});
+    const auto changed = canvas.differentFrom(kWhite);
+    ASSERT_FALSE(changed.empty());
+    RECT box{100, 80, 0, 0};
+    for (auto [x, y] : changed) {
+      box = RECT{std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
+                 std::max(box.bottom, y + 1)};
+    }
+    EXPECT_LE(bounds.left, box.left);
+    EXPECT_LE(bounds.top, box.top);
+    EXPECT_GE(bounds.right, box.right);
+    EXPECT_GE(bounds.bottom, box.bottom);
+    EXPECT_GE(bounds.left, box.left - 1);
+    EXPECT_GE(bounds.top, box.top - 1);
+    EXPECT_LE(bounds.right, std::min<LONG>(box.right + 1, 100));
+    EXPECT_LE(bounds.bottom, std::min<LONG>(box.bottom + 1, 80));
+    EXPECT_EQ(GetBoundsRect(canvas.dc(), &bounds, 0), UINT{DCB_RESET}) << "emptied";
+    SetBoundsRect(canvas.dc(), nullptr, DCB_DISABLE);
+    c.draw(canvas.dc(), black.dc());
+    EXPECT_EQ(GetBoundsRect(canvas.dc(), &bounds, 0), UINT{DCB_RESET}) << "disabled";
+  }
+}
+
+} // namespace

@@ -227,7 +227,7 @@ TEST(Worker, APassStoppedBeforeItsCopyShowsNothingAndKeepsTheOffsets) {
     EXPECT_EQ(frontPixel(v, 300, 700), kBlack) << waitingForFront;
     EXPECT_EQ(frontPixel(v, 350, 700), kWhite) << waitingForFront;
     EXPECT_EQ(v.scrollX, -37) << waitingForFront;
-    v.context.blitInProgress = false;
+    v.context.releaseFront();
   }
 }
 
@@ -244,7 +244,7 @@ TEST(Worker, AFinishedPassIsCopiedWhenThePaintLetsGoAndThenPainted) {
   Sleep(50);
   EXPECT_EQ(windowPixel(w.window, 350, 700), kWhite) << "nothing copied yet";
   const int paintsBefore = ViewWindow::paints;
-  v.context.blitInProgress = false;
+  v.context.releaseFront();
   w.finishPass();
   EXPECT_GT(ViewWindow::paints, paintsBefore);
   EXPECT_EQ(v.scrollX, 0);
@@ -312,7 +312,7 @@ TEST(Worker, TenThousandRestartsShowOnlyWholePicturesAndTheLastOne) {
         // A picture without its frame, which is drawn last, would be half drawn.
         ASSERT_EQ(frontPixel(v, 1, 0), kFrame) << i;
         ASSERT_EQ(frontPixel(v, 1023, 400), kFrame) << i;
-        v.context.blitInProgress = false;
+        v.context.releaseFront();
         ++checked;
       }
     }

@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QPaintEvent>
+
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
@@ -106,6 +109,55 @@ TEST(WindowServices, OtherThreadsInvalidateAndDrawButNeverRunAProcedure) {
     red = red || windowPixel(w, x, 6) == RGB(255, 0, 0);
   }
   EXPECT_TRUE(red) << "the text drawn from the other thread is on the window";
+  DestroyWindow(w);
+}
+
+// The paints of a window and the area each was asked for.
+struct PaintAreas : QObject {
+  std::vector<QRect> areas;
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) {
+      areas.push_back(static_cast<QPaintEvent*>(event)->rect());
+    }
+    return false;
+  }
+};
+
+TEST(WindowServices, DrawingsFromAnotherThreadShowOnlyWhatTheyTouchedOnceAFrame) {
+  HWND w = makeWindow(400, 300);
+  ShowWindow(w, SW_SHOW);
+  pumpUntil([&] { return !GetUpdateRect(w, nullptr, FALSE); });
+  pumpEvents(30);
+  PaintAreas paints;
+  windows::findWindow(w)->widget->installEventFilter(&paints);
+  std::atomic<bool> drawn{false};
+  QElapsedTimer timer;
+  timer.start();
+  std::thread other([&] {
+    for (int i = 0; i < 40; ++i) { // a pass's progress texts, one a millisecond
+      HDC dc = GetDC(w);
+      TextOutA(dc, 0, 0, "complit : 1%", 12);
+      ReleaseDC(w, dc);
+      ReleaseDC(w, GetDC(w)); // nothing drawn: nothing to show
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    drawn = true;
+  });
+  pumpUntil([&] { return drawn.load(); });
+  other.join();
+  const qint64 took = timer.elapsed();
+  pumpEvents(60);
+  ASSERT_FALSE(paints.areas.empty());
+  EXPECT_LE(static_cast<qint64>(paints.areas.size()), took / 16 + 3) << "once a frame";
+  for (const QRect& area : paints.areas) {
+    EXPECT_LE(area.width(), 120);
+    EXPECT_LE(area.height(), 30);
+  }
+  paints.areas.clear();
+  std::thread([&] { RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE); }).join();
+  ASSERT_TRUE(pumpUntil([&] { return !paints.areas.empty(); }));
+  EXPECT_EQ(paints.areas.front(), QRect(0, 0, 400, 300)) << "an invalidation shows it all";
+  windows::findWindow(w)->widget->removeEventFilter(&paints);
   DestroyWindow(w);
 }
 
