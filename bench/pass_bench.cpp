@@ -48,8 +48,8 @@ struct Scene {
   void whiten() { PatBlt(dc, 0, 0, 1024, 768, WHITENESS); }
 };
 
-void pass(benchmark::State& state, int kind, const char* accuracy, bool fast) {
-  Scene scene(kind, accuracy, fast, 1);
+// Whole passes into the scene's white picture, the whitening not timed.
+void timePasses(benchmark::State& state, Scene& scene) {
   for (auto _ : state) {
     state.PauseTiming();
     scene.whiten();
@@ -57,6 +57,11 @@ void pass(benchmark::State& state, int kind, const char* accuracy, bool fast) {
     scene.plotter.drawAll(scene.stopRequest, scene.live);
   }
   perSample(state, scene.plotter.samplesDone);
+}
+
+void pass(benchmark::State& state, int kind, const char* accuracy, bool fast) {
+  Scene scene(kind, accuracy, fast, 1);
+  timePasses(state, scene);
 }
 
 // The same pass into a recording device context, as lumicurve-render draws a
@@ -122,13 +127,7 @@ void nativeImplicit(benchmark::State& state, double accuracy) {
 // threads, into pixels.
 void sharedPass(benchmark::State& state, const char* accuracy, int threads, const char* formula) {
   Scene scene(ImplicitEqual, accuracy, true, threads, formula);
-  for (auto _ : state) {
-    state.PauseTiming();
-    scene.whiten();
-    state.ResumeTiming();
-    scene.plotter.drawAll(scene.stopRequest, scene.live);
-  }
-  perSample(state, scene.plotter.samplesDone);
+  timePasses(state, scene);
 }
 
 } // namespace
