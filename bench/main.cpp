@@ -3,9 +3,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -14,8 +16,10 @@ struct Figure {
   double nsPerSample = 0;
 };
 
+// Every run of a benchmark; its figure is the median run (by time per iteration).
 class Collector : public benchmark::ConsoleReporter {
 public:
+  std::map<std::string, std::vector<Figure>> runsOf;
   std::map<std::string, Figure> figures;
 
   void ReportRuns(const std::vector<Run>& runs) override {
@@ -33,13 +37,19 @@ public:
       }
       // Keyed by the name as registered, without the suffixes of its options.
       std::string name = run.benchmark_name();
-      for (const char* suffix : {"/real_time", "/iterations:"}) {
+      for (const char* suffix : {"/real_time", "/iterations:", "/repeats:"}) {
         const auto at = name.find(suffix);
         if (at != std::string::npos) {
           name.erase(at);
         }
       }
-      figures[name] = f;
+      std::vector<Figure>& all = runsOf[name];
+      all.push_back(f);
+      std::vector<Figure> sorted = all;
+      std::sort(sorted.begin(), sorted.end(), [](const Figure& a, const Figure& b) {
+        return a.msPerIteration < b.msPerIteration;
+      });
+      figures[name] = sorted[sorted.size() / 2];
     }
   }
 };
@@ -70,7 +80,13 @@ void registerScaling();
 
 int main(int argc, char** argv) {
   registerScaling();
-  benchmark::Initialize(&argc, argv);
+  // The repetitions of the benchmarks run in a random order among each other, so
+  // that a slow spell of the machine spreads over all of them instead of one.
+  std::vector<char*> args(argv, argv + argc);
+  char interleave[] = "--benchmark_enable_random_interleaving=true";
+  args.insert(args.begin() + 1, interleave);
+  int count = static_cast<int>(args.size());
+  benchmark::Initialize(&count, args.data());
   Collector collector;
   benchmark::RunSpecifiedBenchmarks(&collector);
 

@@ -133,8 +133,11 @@ void sharedPass(benchmark::State& state, const char* accuracy, int threads, cons
 } // namespace
 
 // The circle at three accuracies on one thread, on two and on every core, beside
-// the native loop at the same accuracy; sin(x*y)-cos(x+y) at 0.001 likewise.
+// the native loop at the same accuracy, each five times (the summary takes the
+// median, so one disturbed run does not decide a ratio); sin(x*y)-cos(x+y) at
+// 0.001 likewise, once.
 void registerScaling() {
+  constexpr int kRepetitions = 5;
   std::vector<int> counts{1, 2};
   const int cores = static_cast<int>(std::thread::hardware_concurrency());
   if (cores > 2) {
@@ -147,18 +150,18 @@ void registerScaling() {
       auto* b = benchmark::RegisterBenchmark(
           ("pass/" + name + "/threads_" + std::to_string(threads)).c_str(),
           [=](benchmark::State& st) { sharedPass(st, accuracy, threads, nullptr); });
-      b->Unit(benchmark::kMillisecond)->UseRealTime();
+      b->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(kRepetitions);
       if (fine) {
-        b->Iterations(3);
+        b->Iterations(1);
       }
     }
     const double step = CText(accuracy).toReal(0);
     auto* native =
         benchmark::RegisterBenchmark(("pass/" + name + "/native").c_str(),
                                      [=](benchmark::State& st) { nativeImplicit(st, step); });
-    native->Unit(benchmark::kMillisecond)->UseRealTime();
+    native->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(kRepetitions);
     if (fine) {
-      native->Iterations(3);
+      native->Iterations(1);
     }
   }
   for (int threads : counts) {
