@@ -136,16 +136,19 @@ bool PlotSettings::apply(PlotState& live) {
   if (!readSettingsNumbers(*this, n, wrong)) {
     return refuse(wrong.buffer);
   }
+  auto setNumbers = [&n](PlotState& state) {
+    state.a = n.a;
+    state.b = n.b;
+    state.c = n.c;
+    state.d = n.d;
+    state.tFrom = n.tFrom;
+    state.tTo = n.tTo;
+    state.setView(n.originX, n.originY, n.xFrom, n.xTo, n.yFrom, n.yTo, n.pixels);
+    state.accuracy = n.accuracy;
+  };
   PlotState after;
   after.copyFrom(live);
-  after.a = n.a;
-  after.b = n.b;
-  after.c = n.c;
-  after.d = n.d;
-  after.tFrom = n.tFrom;
-  after.tTo = n.tTo;
-  after.setView(n.originX, n.originY, n.xFrom, n.xTo, n.yFrom, n.yTo, n.pixels);
-  after.accuracy = n.accuracy;
+  setNumbers(after);
 
   if (!accuracyUsable(kind, after)) {
     CText message(!(after.accuracy > 0) ? "не верно задана точность Accuracy : "_cp1251
@@ -156,14 +159,7 @@ bool PlotSettings::apply(PlotState& live) {
   }
 
   std::lock_guard<std::mutex> lock(live.changeLock);
-  live.a = after.a;
-  live.b = after.b;
-  live.c = after.c;
-  live.d = after.d;
-  live.tFrom = after.tFrom;
-  live.tTo = after.tTo;
-  live.setView(n.originX, n.originY, n.xFrom, n.xTo, n.yFrom, n.yTo, n.pixels);
-  live.accuracy = after.accuracy;
+  setNumbers(live);
   live.kind = static_cast<GraphKind>(kind);
   live.installPrograms(std::move(first), std::move(second));
   return true;
