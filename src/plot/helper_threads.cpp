@@ -1,5 +1,7 @@
 #include "plot/helper_threads.h"
 
+#include <algorithm>
+
 namespace {
 
 // The evaluator's own calls nest with a formula's depth, and the sanitizers'
@@ -34,7 +36,8 @@ int HelperThreads::reserve(int count) {
     }
     threads_.push_back(thread);
   }
-  return static_cast<int>(threads_.size());
+  // Helpers started for an earlier, larger count stay asleep.
+  return std::min(count, static_cast<int>(threads_.size()));
 }
 
 void HelperThreads::start(Job job, void* context, int count) {

@@ -21,7 +21,7 @@ public:
   HelperThreads& operator=(const HelperThreads&) = delete;
 
   // Starts helpers until there are `count`, each with a stack deep enough for the
-  // deepest formula; how many there are (fewer when a thread cannot be started).
+  // deepest formula; how many of them may work (fewer when a thread cannot be started).
   int reserve(int count);
   // Hands the job to helpers 1..count and returns at once.
   void start(Job job, void* context, int count);
