@@ -2,7 +2,8 @@
 // second on the default implicit graph ("=0"), on an X server of its own (Xvfb,
 // the xcb platform), or on the offscreen platform with --offscreen. Each run
 // prints the passes started, completed and shown, the median and 95th percentile
-// from a press to its picture beside the bare pass measured in the same run,
+// from a press to its picture beside the bare pass measured in the same run (at
+// the places the presses draw, one pass after another),
 // whether the last press was shown, and with --timeline every pass's steps.
 //
 // --spin runs the event loop as the first version of this benchmark did, without
@@ -38,10 +39,11 @@ using Clock = std::chrono::steady_clock;
 constexpr int kPresses = 90;
 constexpr int kIntervalMs = 1000 / 30;
 constexpr quint32 kRightArrow = 114; // X key code
+constexpr int kStep = 50;            // pixels the picture moves at a right arrow
 
 // What happened to the pass of one press, in milliseconds after the press; -1: never.
 struct PassTimes {
-  double handled = -1, start = -1, whitened = -1, drawn = -1, frontTaken = -1, copied = -1,
+  double handled = -1, start = -1, whitened = -1, drawn = -1, frontTaken = -1, swapped = -1,
          painted = -1, presented = -1;
   int texts = 0;
   double textMs = 0, textWaitMs = 0, textMaxMs = 0;
@@ -95,8 +97,8 @@ void trace(WorkerStep step) {
   case WorkerStep::FrontTaken:
     p->frontTaken = t;
     break;
-  case WorkerStep::Copied:
-    p->copied = t;
+  case WorkerStep::Swapped:
+    p->swapped = t;
     break;
   }
 }
@@ -131,7 +133,8 @@ LRESULT watchingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_PAINT && !view->context.blitInProgress.exchange(true)) {
     if (view->frontPictures != seenPictures) {
       seenPictures = view->frontPictures;
-      const int press = static_cast<int>(std::lround((view->frontOriginX - startOriginX) / 50)) - 1;
+      const int press =
+          static_cast<int>(std::lround((view->frontOriginX - startOriginX) / kStep)) - 1;
       if (press >= 0 && press < static_cast<int>(pressed.size())) {
         ++shown;
         lastShownPress = press;
@@ -176,25 +179,45 @@ void waitInLoop(int milliseconds) {
   loop.exec();
 }
 
-// The pass alone, on this thread, into the back picture: the median of a few.
+// The pass alone, on this thread, into the back picture.
 double barePass(HWND window) {
+  view->stopWorker();
+  const auto t0 = Clock::now();
+  PatBlt(view->backDC, 0, 0, 1024, 768, WHITENESS);
+  view->plotter.drawAll(view->context.stopRequest, view->liveState);
+  view->context.backWhite = false; // the next worker whitens what this drew
+  const double took = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+  while (GetUpdateRect(window, nullptr, FALSE)) {
+    QCoreApplication::processEvents();
+  }
+  return took;
+}
+
+// Bare passes one after another at each of the places a run draws (what a pass
+// costs depends on what it shows): `presses` pans of `step` pixels, with a pass
+// after each pan (after) or before it (!after).
+std::vector<double> barePassesAlong(HWND window, int step, bool after) {
+  waitInLoop(200);
   std::vector<double> times;
-  for (int i = 0; i < 9; ++i) {
-    view->stopWorker();
-    const auto t0 = Clock::now();
-    PatBlt(view->backDC, 0, 0, 1024, 768, WHITENESS);
-    view->plotter.drawAll(view->context.stopRequest, view->liveState);
-    times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
-    while (GetUpdateRect(window, nullptr, FALSE)) {
-      QCoreApplication::processEvents();
+  auto pan = [step] {
+    std::lock_guard<std::mutex> lock(view->liveState.changeLock);
+    view->liveState.pan(step, 0);
+  };
+  for (int i = 0; i < kPresses; ++i) {
+    if (after) {
+      pan();
+    }
+    times.push_back(barePass(window));
+    if (!after) {
+      pan();
     }
   }
-  return percentile(times, 0.5);
+  return times;
 }
 
 void printTimeline() {
   std::printf(
-      "  press handled start  white  drawAll texts(n, all, wait, max)     front   copy  paint "
+      "  press handled start  white  drawAll texts(n, all, wait, max)     front   swap  paint "
       "present\n");
   auto field = [](double v) {
     if (v < 0) {
@@ -212,16 +235,28 @@ void printTimeline() {
     field(p.drawn);
     std::printf("  %3d %6.2f %6.2f %6.2f   ", p.texts, p.textMs, p.textWaitMs, p.textMaxMs);
     field(p.frontTaken);
-    field(p.copied);
+    field(p.swapped);
     field(p.painted);
     field(p.presented);
     std::printf("\n");
   }
 }
 
-// One run of ninety presses; true when the last press was shown.
-bool run(int number, HWND window, QWidget* host, bool timeline, bool spin) {
-  const double bare = barePass(window);
+// One run of ninety presses between two walks of bare passes over the places the
+// run draws; their median is the run's reference, so that neither what the
+// pictures show nor a slow spell of a shared machine before or after the presses
+// weighs on one side only.
+struct RunResult {
+  double ratio; // median press to picture / bare pass
+  bool lastShown;
+};
+RunResult run(int number, HWND window, QWidget* host, bool timeline, bool spin) {
+  // The run's places one by one, and back where it starts.
+  std::vector<double> bares = barePassesAlong(window, kStep, true);
+  {
+    std::lock_guard<std::mutex> lock(view->liveState.changeLock);
+    view->liveState.pan(-kStep * kPresses, 0);
+  }
   pressed.clear();
   passes.assign(kPresses, PassTimes{});
   latencies.clear();
@@ -258,7 +293,10 @@ bool run(int number, HWND window, QWidget* host, bool timeline, bool spin) {
     waitInLoop(kPresses * kIntervalMs + 1000);
   }
   view->stopWorker(); // the last worker's records are complete after this
-  waitInLoop(50);
+  // The same places backwards, ending where the run started.
+  const std::vector<double> after = barePassesAlong(window, -kStep, false);
+  bares.insert(bares.end(), after.begin(), after.end());
+  const double bare = percentile(bares, 0.5);
 
   const double median = percentile(latencies, 0.5);
   std::printf("run %d: passes completed %lld, shown %d of %d; press to picture median %.2f ms, "
@@ -274,7 +312,7 @@ bool run(int number, HWND window, QWidget* host, bool timeline, bool spin) {
     printTimeline();
   }
   std::fflush(stdout);
-  return lastShownPress == kPresses - 1;
+  return {bare > 0 ? median / bare : 0, lastShownPress == kPresses - 1};
 }
 
 } // namespace
@@ -360,9 +398,14 @@ int main(int argc, char** argv) {
   }
   std::printf("a present of the whole window: median %.3f ms\n", percentile(presents, 0.5));
   bool allShown = true;
+  std::vector<double> ratios;
   for (int i = 1; i <= runs; ++i) {
-    allShown = run(i, window, host, timeline, spin) && allShown;
+    const RunResult result = run(i, window, host, timeline, spin);
+    allShown = allShown && result.lastShown;
+    ratios.push_back(result.ratio);
   }
+  std::printf("median of the runs' median / bare: %.2f (aim: at most 1.5)\n",
+              percentile(ratios, 0.5));
   view->stopWorker();
   DestroyWindow(window);
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -5,6 +5,7 @@
 #include "res/resource_ids.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -65,12 +66,13 @@ void GraphView::createBuffers(HWND mainWindow) {
   for (auto [bitmap, dc] : {std::pair{&frontBitmap, &frontDC}, std::pair{&backBitmap, &backDC}}) {
     *dc = CreateCompatibleDC(windowDC);
     *bitmap = CreateCompatibleBitmap(windowDC, width, height);
-    SelectObject(*dc, *bitmap);
+    context.noBitmap = SelectObject(*dc, *bitmap); // the empty bitmap a new DC starts with
     SetROP2(*dc, R2_COPYPEN);
     SetBkMode(*dc, TRANSPARENT);
     // Until the first pass is shown the window shows an empty white picture.
     PatBlt(*dc, 0, 0, width, height, WHITENESS);
   }
+  context.backWhite = true;
   ReleaseDC(window, windowDC);
 
   statusBar = CreateStatusWindowA(WS_CHILD | WS_VISIBLE, "", window, res::kStatusBarId);
@@ -117,6 +119,7 @@ void GraphView::followClientArea() {
   DeleteObject(backBitmap);
   frontBitmap = front;
   backBitmap = back;
+  context.backWhite = true;
   {
     std::lock_guard<std::mutex> lock(liveState.changeLock);
     liveState.width = width;
@@ -161,21 +164,34 @@ DWORD GraphView::workerMain(void* argument) {
   const int height = pictureSize(view->liveState.height);
   // A worker already asked to stop ends here; whitening the picture would be wasted.
   if (!ctx.stopRequested()) {
-    PatBlt(ctx.backDC, 0, 0, width, height, WHITENESS);
+    // The picture whitened at the end of the last pass shown is white still.
+    if (!std::exchange(ctx.backWhite, false)) {
+      PatBlt(ctx.backDC, 0, 0, width, height, WHITENESS);
+    }
     ctx.report(WorkerStep::Whitened);
     view->plotter.drawAll(ctx.stopRequest, view->liveState);
     ctx.report(WorkerStep::Drawn);
   }
   if (!ctx.stopRequested() && ctx.takeFront()) {
     ctx.report(WorkerStep::FrontTaken);
-    BitBlt(ctx.frontDC, 0, 0, width, height, ctx.backDC, 0, 0, SRCCOPY);
+    // The two pictures trade places rather than copying one into the other.
+    HGDIOBJ drawn = SelectObject(ctx.backDC, ctx.noBitmap);
+    HGDIOBJ shown = SelectObject(ctx.frontDC, drawn);
+    SelectObject(ctx.backDC, shown);
+    std::swap(view->frontBitmap, view->backBitmap);
     ctx.scroll.x = 0;
     ctx.scroll.y = 0;
     ++view->frontPictures;
     view->frontOriginX = view->plotter.state.oX;
     ctx.releaseFront();
-    ctx.report(WorkerStep::Copied);
+    ctx.report(WorkerStep::Swapped);
     RedrawWindow(view->plotter.state.window, nullptr, nullptr, RDW_INVALIDATE);
+    // The next pass draws on the picture shown until now: it is whitened here,
+    // while nobody waits for a picture.
+    if (!ctx.stopRequested()) {
+      PatBlt(ctx.backDC, 0, 0, width, height, WHITENESS);
+      ctx.backWhite = true;
+    }
   }
   ctx.workerBusy = false;
   return 0;

@@ -19,7 +19,7 @@ struct ScrollOffsets {
 };
 
 // The steps of a worker's run, for a measurement that follows them.
-enum class WorkerStep { Started, Whitened, Drawn, FrontTaken, Copied };
+enum class WorkerStep { Started, Whitened, Drawn, FrontTaken, Swapped };
 
 struct WorkerContext {
   std::atomic<bool> stopRequest{false};
@@ -27,6 +27,11 @@ struct WorkerContext {
   std::atomic<bool> workerBusy{false};
   HDC frontDC = nullptr;
   HDC backDC = nullptr;
+  // The bitmap of a DC with none of its own, for the moment the pictures trade DCs.
+  HGDIOBJ noBitmap = nullptr;
+  // The back picture is white: a pass whitened it after its picture was shown.
+  // Used by one worker at a time, and by the window's thread while none runs.
+  bool backWhite = false;
   PlotState& liveState;
   Plotter& plotter;
   ScrollOffsets scroll;

@@ -11,8 +11,11 @@
 
 namespace {
 
-// Deep formulas recurse in the evaluator; the sanitizers' frames are larger.
-constexpr std::size_t kDefaultStack = std::size_t{64} << 20;
+// Deep formulas recurse in the evaluator, and evaluate on 8 MiB even with the
+// sanitizers' larger frames; twice that leaves room. A stack this size is kept
+// by the C library for the next thread (its cache holds 40 MiB), so a pass
+// does not map a fresh stack, fault its pages in and unmap it again.
+constexpr std::size_t kDefaultStack = std::size_t{16} << 20;
 
 struct ThreadObject {
   pthread_t thread{};

@@ -228,10 +228,19 @@ TEST(Worker, APassStoppedBeforeItsCopyShowsNothingAndKeepsTheOffsets) {
     EXPECT_EQ(frontPixel(v, 350, 700), kWhite) << waitingForFront;
     EXPECT_EQ(v.scrollX, -37) << waitingForFront;
     v.context.releaseFront();
+    if (!waitingForFront) {
+      // Nothing the stopped pass drew is left in the next picture.
+      v.liveState.accuracy = 0.01;
+      v.liveState.pan(50, 0);
+      v.startWorker();
+      w.finishPass();
+      EXPECT_EQ(frontPixel(v, 400, 700), kBlack);
+      EXPECT_EQ(frontPixel(v, 350, 700), kWhite);
+    }
   }
 }
 
-TEST(Worker, AFinishedPassIsCopiedWhenThePaintLetsGoAndThenPainted) {
+TEST(Worker, AFinishedPassReachesTheFrontWhenThePaintLetsGoAndThenPainted) {
   ViewWindow w;
   w.finishPass();
   GraphView& v = *w.view;
@@ -251,6 +260,14 @@ TEST(Worker, AFinishedPassIsCopiedWhenThePaintLetsGoAndThenPainted) {
   EXPECT_EQ(v.scrollY, 0);
   EXPECT_EQ(windowPixel(w.window, 350, 700), kBlack) << "the new axis is shown";
   EXPECT_EQ(windowPixel(w.window, 300, 700), kWhite);
+  // The pictures trade places: the next pass draws on the one shown before.
+  v.stopWorker();
+  v.liveState.pan(50, 0);
+  v.startWorker();
+  w.finishPass();
+  EXPECT_EQ(windowPixel(w.window, 400, 700), kBlack);
+  EXPECT_EQ(windowPixel(w.window, 300, 700), kWhite) << "nothing left of the picture before";
+  EXPECT_EQ(windowPixel(w.window, 350, 700), kWhite);
 }
 
 TEST(Worker, AThreadThatCannotBeCreatedIsReportedEachTimeAndChangesNothing) {
