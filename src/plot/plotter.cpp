@@ -3,7 +3,7 @@
 #include "expr/batch.h"
 #include "expr/numeric.h"
 #include "expr/program.h"
-#include "surface/window_calls.h"
+#include "window_calls/window_calls.h"
 
 #include <algorithm>
 #include <cmath>

@@ -7,7 +7,7 @@
 // standard error and returns IDOK, and the file dialog reports that no file was
 // chosen. Tests observe and answer both through DialogHooks.
 
-#include "surface/window_calls.h"
+#include "window_calls/window_calls.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -197,7 +197,7 @@ void PostQuitMessage(int exitCode);
 BOOL GetMessageA(MSG* message, HWND window, UINT first, UINT last);
 BOOL TranslateMessage(const MSG* message);
 LRESULT DispatchMessageA(const MSG* message);
-// SendMessageA is declared with the drawing surface: it runs the receiver's
+// SendMessageA is declared in window_calls/: it runs the receiver's
 // procedure before it returns, on the user-interface thread only (0 elsewhere).
 
 // --- painting ---------------------------------------------------------------------
@@ -209,7 +209,7 @@ BOOL EndPaint(HWND window, const PAINTSTRUCT* paint);
 BOOL RedrawWindow(HWND window, const RECT* rect, void* region, UINT flags);
 // Nonzero while the window waits for its WM_PAINT; the rectangle is the client area.
 BOOL GetUpdateRect(HWND window, RECT* rect, BOOL erase);
-// GetDC and ReleaseDC are declared with the drawing surface. On a window they draw
+// GetDC and ReleaseDC are declared in window_calls/. On a window they draw
 // into its client area under a lock, from any thread, and show it without a WM_PAINT.
 
 // --- status bar -------------------------------------------------------------------

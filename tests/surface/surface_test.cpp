@@ -2,8 +2,8 @@
 
 #include "picture_dump.h"
 #include "surface/line_clip.h"
-#include "surface/window_calls.h"
 #include "surface_canvas.h"
+#include "window_calls/window_calls.h"
 
 #include <gtest/gtest.h>
 
