@@ -16,7 +16,6 @@ int pictureSize(double v) {
 // The pictures are never smaller than the picture the program was designed for.
 constexpr int kLeastWidth = 1024;
 constexpr int kLeastHeight = 768;
-constexpr int kStatusBarHeight = 20;
 
 // A bitmap of the size, white; null when it cannot be made (too large).
 HBITMAP whitePicture(int width, int height) {
@@ -209,12 +208,12 @@ void GraphView::paint(HDC dc) {
   const std::int64_t sy = scrollY;
 
   whiten(dc, 0, 0, w, -sy);
-  whiten(dc, 0, 0, -sx, h - 20);
-  whiten(dc, 0, clampExtent(ph - sy), w, h - 20);
-  whiten(dc, clampExtent(pw - sx), 0, w, h - 20);
-  if (h > 20) {
-    BitBlt(dc, clientRect.left, clientRect.top, clampExtent(w), clampExtent(h - 20), frontDC,
-           clampExtent(sx), clampExtent(sy), SRCCOPY);
+  whiten(dc, 0, 0, -sx, h - kStatusBarHeight);
+  whiten(dc, 0, clampExtent(ph - sy), w, h - kStatusBarHeight);
+  whiten(dc, clampExtent(pw - sx), 0, w, h - kStatusBarHeight);
+  if (h > kStatusBarHeight) {
+    BitBlt(dc, clientRect.left, clientRect.top, clampExtent(w), clampExtent(h - kStatusBarHeight),
+           frontDC, clampExtent(sx), clampExtent(sy), SRCCOPY);
   }
   if (!dragging) {
     liveState.drawCrosshair(dc, mousePos.x, mousePos.y);

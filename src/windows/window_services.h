@@ -214,8 +214,12 @@ BOOL GetUpdateRect(HWND window, RECT* rect, BOOL erase);
 
 // --- status bar -------------------------------------------------------------------
 
-// A child along the bottom of its parent, 20 pixels high, showing one line. It takes
-// the mouse over it for itself: nothing of it reaches the parent's procedure.
+// Not in Windows: the status bar's height, the rows a parent's paint leaves to it.
+inline constexpr int kStatusBarHeight = 20;
+
+// A child along the bottom of its parent, kStatusBarHeight pixels high, showing one
+// line. It takes the mouse over it for itself: nothing of it reaches the parent's
+// procedure.
 HWND CreateStatusWindowA(LONG style, LPCSTR text, HWND parent, UINT id);
 
 // --- dialogs ----------------------------------------------------------------------
