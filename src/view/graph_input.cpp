@@ -85,20 +85,20 @@ void GraphView::onKeyDown(WPARAM wParam, LPARAM lParam) {
     std::unique_lock<std::mutex> lock(liveState.changeLock);
     PlotState& s = liveState;
     switch (wParam) {
-    case 27:
+    case VK_ESCAPE:
       lock.unlock(); // the dialog changes the state itself
       SendMessageA(window, WM_RBUTTONUP, 0, 0);
       break;
-    case 37:
+    case VK_LEFT:
       s.pan(-50, 0);
       break;
-    case 38:
+    case VK_UP:
       s.pan(0, -50);
       break;
-    case 39:
+    case VK_RIGHT:
       s.pan(50, 0);
       break;
-    case 40:
+    case VK_DOWN:
       s.pan(0, 50);
       break;
     case 'A':
@@ -113,39 +113,39 @@ void GraphView::onKeyDown(WPARAM wParam, LPARAM lParam) {
     case 'W':
       s.shiftXRange(-1.0, -1.0);
       break;
-    case 97:
+    case VK_NUMPAD1:
       s.a += s.accuracy;
       break;
-    case 98:
+    case VK_NUMPAD2:
       s.a -= s.accuracy;
       break;
-    case 100:
+    case VK_NUMPAD4:
       s.b += s.accuracy;
       break;
-    case 101:
+    case VK_NUMPAD5:
       s.b -= s.accuracy;
       break;
-    case 102:
+    case VK_NUMPAD6:
       s.d -= s.accuracy;
       break;
-    case 103:
+    case VK_NUMPAD7:
       s.c += s.accuracy;
       break;
-    case 104:
+    case VK_NUMPAD8:
       s.c -= s.accuracy;
       break;
-    case 105:
+    case VK_NUMPAD9:
       s.d += s.accuracy;
       break;
-    case 107:
+    case VK_ADD:
       s.zoom(+3);
       break;
-    case 109:
+    case VK_SUBTRACT:
       if (!s.zoom(-3)) {
         return;
       }
       break;
-    case 112:
+    case VK_F1:
       lock.unlock();
       MessageBoxA(window, KeyHelpText, "help", MB_OK);
       break;

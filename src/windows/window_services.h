@@ -109,6 +109,26 @@ inline constexpr WPARAM MK_SHIFT = 0x0004;
 inline constexpr WPARAM MK_CONTROL = 0x0008;
 inline constexpr WPARAM MK_MBUTTON = 0x0010;
 
+// Virtual-key codes of WM_KEYDOWN's wParam; a letter's code is its capital.
+inline constexpr WPARAM VK_ESCAPE = 0x1B;
+inline constexpr WPARAM VK_LEFT = 0x25;
+inline constexpr WPARAM VK_UP = 0x26;
+inline constexpr WPARAM VK_RIGHT = 0x27;
+inline constexpr WPARAM VK_DOWN = 0x28;
+inline constexpr WPARAM VK_NUMPAD0 = 0x60;
+inline constexpr WPARAM VK_NUMPAD1 = 0x61;
+inline constexpr WPARAM VK_NUMPAD2 = 0x62;
+inline constexpr WPARAM VK_NUMPAD3 = 0x63;
+inline constexpr WPARAM VK_NUMPAD4 = 0x64;
+inline constexpr WPARAM VK_NUMPAD5 = 0x65;
+inline constexpr WPARAM VK_NUMPAD6 = 0x66;
+inline constexpr WPARAM VK_NUMPAD7 = 0x67;
+inline constexpr WPARAM VK_NUMPAD8 = 0x68;
+inline constexpr WPARAM VK_NUMPAD9 = 0x69;
+inline constexpr WPARAM VK_ADD = 0x6B;
+inline constexpr WPARAM VK_SUBTRACT = 0x6D;
+inline constexpr WPARAM VK_F1 = 0x70;
+
 inline constexpr UINT SB_SETTEXTA = WM_USER + 1;
 inline constexpr WPARAM SB_SIMPLEID = 255;
 
