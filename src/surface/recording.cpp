@@ -2,6 +2,7 @@
 
 #include "expr/cp1251.h"
 #include "surface/line_clip.h"
+#include "surface/surface_objects.h"
 
 #include <algorithm>
 #include <utility>
@@ -9,10 +10,6 @@
 namespace {
 
 // The largest canvas a bitmap may have; a mark set of it takes 32 MiB.
-
-COLORREF fromPixel(std::uint32_t p) {
-  return ((p & 0xFFu) << 16) | (p & 0xFF00u) | ((p >> 16) & 0xFFu);
-}
 
 using Span = std::pair<std::int32_t, std::int32_t>; // first column, one past the last
 
@@ -124,7 +121,7 @@ void Recording::markRun(std::uint32_t pixel, int x, int top, int bottom) {
   if (top > bottom) {
     return;
   }
-  const COLORREF colour = fromPixel(pixel & 0xFFFFFFu);
+  const COLORREF colour = surface::toColorRef(pixel & 0xFFFFFFu);
   if (ops_.empty() || ops_.back().kind != RecordedOp::Marks || ops_.back().colour != colour) {
     markSets_.emplace_back(stride_ * static_cast<std::size_t>(height_), 0);
     ops_.push_back(RecordedOp{RecordedOp::Marks, colour,
