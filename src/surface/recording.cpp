@@ -9,8 +9,6 @@
 
 namespace {
 
-// The largest canvas a bitmap may have; a mark set of it takes 32 MiB.
-
 using Span = std::pair<std::int32_t, std::int32_t>; // first column, one past the last
 
 void rowSpans(const std::uint64_t* row, std::size_t words, std::vector<Span>& spans) {
@@ -43,6 +41,7 @@ void rowSpans(const std::uint64_t* row, std::size_t words, std::vector<Span>& sp
 } // namespace
 
 Recording::Recording(int width, int height) {
+  // No larger than a bitmap may be: a mark set of the largest canvas takes 32 MiB.
   if (width > 0 && height > 0 && std::int64_t{width} * height <= kMaxBitmapPixels) {
     width_ = width;
     height_ = height;

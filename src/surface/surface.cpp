@@ -23,8 +23,8 @@ using namespace surface;
 
 namespace {
 
-// Larger bitmaps are refused rather than risk an allocation the process cannot survive.
-constexpr std::size_t kFaceNameLimit = 31; // LF_FACESIZE - 1
+// A face name is read up to LF_FACESIZE - 1 bytes, as Windows keeps it.
+constexpr std::size_t kFaceNameLimit = 31;
 
 // Every live handle, so that stale or wrong handles are refused without being
 // dereferenced. Selection counts live here too, under the same lock, so that
