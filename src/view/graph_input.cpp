@@ -80,86 +80,94 @@ void GraphView::onMouseWheel(WPARAM wParam) {
   startWorker();
 }
 
+namespace {
+
+// What a key of the table does to the live state, under its lock; false when
+// nothing more is to happen (keypad - refused at 3 pixels per unit or fewer).
+struct KeyRow {
+  WPARAM key;
+  bool (*act)(PlotState&);
+};
+
+bool panBy(PlotState& s, int dx, int dy) {
+  s.pan(dx, dy);
+  return true;
+}
+
+bool shiftX(PlotState& s, double by) {
+  s.shiftXRange(by, by);
+  return true;
+}
+
+bool shiftY(PlotState& s, double by) {
+  s.shiftYRange(by, by);
+  return true;
+}
+
+bool step(double& variable, double by) {
+  variable += by;
+  return true;
+}
+
+constexpr KeyRow kKeys[] = {
+    {VK_LEFT, [](PlotState& s) { return panBy(s, -50, 0); }},
+    {VK_UP, [](PlotState& s) { return panBy(s, 0, -50); }},
+    {VK_RIGHT, [](PlotState& s) { return panBy(s, 50, 0); }},
+    {VK_DOWN, [](PlotState& s) { return panBy(s, 0, 50); }},
+    {'A', [](PlotState& s) { return shiftY(s, +1.0); }},
+    {'Q', [](PlotState& s) { return shiftX(s, +1.0); }},
+    {'S', [](PlotState& s) { return shiftY(s, -1.0); }},
+    {'W', [](PlotState& s) { return shiftX(s, -1.0); }},
+    {VK_NUMPAD1, [](PlotState& s) { return step(s.a, s.accuracy); }},
+    {VK_NUMPAD2, [](PlotState& s) { return step(s.a, -s.accuracy); }},
+    {VK_NUMPAD4, [](PlotState& s) { return step(s.b, s.accuracy); }},
+    {VK_NUMPAD5, [](PlotState& s) { return step(s.b, -s.accuracy); }},
+    {VK_NUMPAD6, [](PlotState& s) { return step(s.d, -s.accuracy); }},
+    {VK_NUMPAD7, [](PlotState& s) { return step(s.c, s.accuracy); }},
+    {VK_NUMPAD8, [](PlotState& s) { return step(s.c, -s.accuracy); }},
+    {VK_NUMPAD9, [](PlotState& s) { return step(s.d, s.accuracy); }},
+    {VK_ADD,
+     [](PlotState& s) {
+       s.zoom(+3);
+       return true;
+     }},
+    {VK_SUBTRACT, [](PlotState& s) { return s.zoom(-3); }},
+};
+
+const KeyRow* findKey(WPARAM key) {
+  for (const KeyRow& row : kKeys) {
+    if (row.key == key) {
+      return &row;
+    }
+  }
+  return nullptr;
+}
+
+// A key outside the table writes its code and key data onto the window.
+void echoKey(HWND window, WPARAM wParam, LPARAM lParam) {
+  char echo[64];
+  std::snprintf(echo, sizeof echo, "wParam = %d lParam = %d     ", static_cast<int>(wParam),
+                static_cast<int>(static_cast<std::uint32_t>(lParam)));
+  HDC dc = GetDC(window);
+  TextOutA(dc, 0, 10, echo, static_cast<int>(std::strlen(echo)));
+  ReleaseDC(window, dc);
+}
+
+} // namespace
+
 void GraphView::onKeyDown(WPARAM wParam, LPARAM lParam) {
-  {
-    std::unique_lock<std::mutex> lock(liveState.changeLock);
-    PlotState& s = liveState;
-    switch (wParam) {
-    case VK_ESCAPE:
-      lock.unlock(); // the dialog changes the state itself
-      SendMessageA(window, WM_RBUTTONUP, 0, 0);
-      break;
-    case VK_LEFT:
-      s.pan(-50, 0);
-      break;
-    case VK_UP:
-      s.pan(0, -50);
-      break;
-    case VK_RIGHT:
-      s.pan(50, 0);
-      break;
-    case VK_DOWN:
-      s.pan(0, 50);
-      break;
-    case 'A':
-      s.shiftYRange(+1.0, +1.0);
-      break;
-    case 'Q':
-      s.shiftXRange(+1.0, +1.0);
-      break;
-    case 'S':
-      s.shiftYRange(-1.0, -1.0);
-      break;
-    case 'W':
-      s.shiftXRange(-1.0, -1.0);
-      break;
-    case VK_NUMPAD1:
-      s.a += s.accuracy;
-      break;
-    case VK_NUMPAD2:
-      s.a -= s.accuracy;
-      break;
-    case VK_NUMPAD4:
-      s.b += s.accuracy;
-      break;
-    case VK_NUMPAD5:
-      s.b -= s.accuracy;
-      break;
-    case VK_NUMPAD6:
-      s.d -= s.accuracy;
-      break;
-    case VK_NUMPAD7:
-      s.c += s.accuracy;
-      break;
-    case VK_NUMPAD8:
-      s.c -= s.accuracy;
-      break;
-    case VK_NUMPAD9:
-      s.d += s.accuracy;
-      break;
-    case VK_ADD:
-      s.zoom(+3);
-      break;
-    case VK_SUBTRACT:
-      if (!s.zoom(-3)) {
-        return;
-      }
-      break;
-    case VK_F1:
-      lock.unlock();
-      MessageBoxA(window, KeyHelpText, "help", MB_OK);
-      break;
-    default: {
-      lock.unlock();
-      char echo[64];
-      std::snprintf(echo, sizeof echo, "wParam = %d lParam = %d     ", static_cast<int>(wParam),
-                    static_cast<int>(static_cast<std::uint32_t>(lParam)));
-      HDC dc = GetDC(window);
-      TextOutA(dc, 0, 10, echo, static_cast<int>(std::strlen(echo)));
-      ReleaseDC(window, dc);
+  if (wParam == VK_ESCAPE) {
+    SendMessageA(window, WM_RBUTTONUP, 0, 0); // the dialog changes the state itself
+  } else if (wParam == VK_F1) {
+    MessageBoxA(window, KeyHelpText, "help", MB_OK);
+  } else if (const KeyRow* row = findKey(wParam)) {
+    std::lock_guard<std::mutex> lock(liveState.changeLock);
+    if (!row->act(liveState)) {
       return;
     }
-    }
+  } else {
+    echoKey(window, wParam, lParam);
+    return;
   }
   showStatus();
   startWorker();
