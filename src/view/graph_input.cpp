@@ -37,11 +37,13 @@ void GraphView::onMouseMove(LPARAM lParam) {
     // Stopped first: a pass finishing between the pan and the stop would zero the
     // offsets of a step its picture does not show.
     stopWorker();
-    const int dx = mousePos.x - prevMousePos.x;
-    const int dy = mousePos.y - prevMousePos.y;
+    int dx = 0, dy = 0; // as far as the origin moved: it stops at the ends of its range
     {
       std::lock_guard<std::mutex> lock(liveState.changeLock);
-      liveState.pan(dx, dy);
+      const double oX = liveState.oX, oY = liveState.oY;
+      liveState.pan(mousePos.x - prevMousePos.x, mousePos.y - prevMousePos.y);
+      dx = static_cast<int>(liveState.oX - oX);
+      dy = static_cast<int>(liveState.oY - oY);
     }
     scrollX.fetch_add(-dx);
     scrollY.fetch_add(-dy);
@@ -70,9 +72,7 @@ void GraphView::cancelDrag() {
 void GraphView::onMouseWheel(WPARAM wParam) {
   {
     std::lock_guard<std::mutex> lock(liveState.changeLock);
-    if (HIWORD(wParam) == kNotchAway) {
-      liveState.zoom(+1);
-    } else if (!liveState.zoom(-1)) {
+    if (!liveState.zoom(HIWORD(wParam) == kNotchAway ? +1 : -1)) {
       return;
     }
   }
@@ -82,31 +82,18 @@ void GraphView::onMouseWheel(WPARAM wParam) {
 
 namespace {
 
-// What a key of the table does to the live state, under its lock; false when
-// nothing more is to happen (keypad - refused at 3 pixels per unit or fewer).
+// What a key of the table does to the live state, under its lock; false when the
+// state refused the change, and then nothing more happens.
 struct KeyRow {
   WPARAM key;
   bool (*act)(PlotState&);
 };
 
+// The origin moves by whole pixels and stops at the ends of its range.
 bool panBy(PlotState& s, int dx, int dy) {
+  const double oX = s.oX, oY = s.oY;
   s.pan(dx, dy);
-  return true;
-}
-
-bool shiftX(PlotState& s, double by) {
-  s.shiftXRange(by, by);
-  return true;
-}
-
-bool shiftY(PlotState& s, double by) {
-  s.shiftYRange(by, by);
-  return true;
-}
-
-bool step(double& variable, double by) {
-  variable += by;
-  return true;
+  return s.oX != oX || s.oY != oY;
 }
 
 constexpr KeyRow kKeys[] = {
@@ -114,23 +101,19 @@ constexpr KeyRow kKeys[] = {
     {VK_UP, [](PlotState& s) { return panBy(s, 0, -50); }},
     {VK_RIGHT, [](PlotState& s) { return panBy(s, 50, 0); }},
     {VK_DOWN, [](PlotState& s) { return panBy(s, 0, 50); }},
-    {'A', [](PlotState& s) { return shiftY(s, +1.0); }},
-    {'Q', [](PlotState& s) { return shiftX(s, +1.0); }},
-    {'S', [](PlotState& s) { return shiftY(s, -1.0); }},
-    {'W', [](PlotState& s) { return shiftX(s, -1.0); }},
-    {VK_NUMPAD1, [](PlotState& s) { return step(s.a, s.accuracy); }},
-    {VK_NUMPAD2, [](PlotState& s) { return step(s.a, -s.accuracy); }},
-    {VK_NUMPAD4, [](PlotState& s) { return step(s.b, s.accuracy); }},
-    {VK_NUMPAD5, [](PlotState& s) { return step(s.b, -s.accuracy); }},
-    {VK_NUMPAD6, [](PlotState& s) { return step(s.d, -s.accuracy); }},
-    {VK_NUMPAD7, [](PlotState& s) { return step(s.c, s.accuracy); }},
-    {VK_NUMPAD8, [](PlotState& s) { return step(s.c, -s.accuracy); }},
-    {VK_NUMPAD9, [](PlotState& s) { return step(s.d, s.accuracy); }},
-    {VK_ADD,
-     [](PlotState& s) {
-       s.zoom(+3);
-       return true;
-     }},
+    {'A', [](PlotState& s) { return s.shiftYRange(+1.0, +1.0); }},
+    {'Q', [](PlotState& s) { return s.shiftXRange(+1.0, +1.0); }},
+    {'S', [](PlotState& s) { return s.shiftYRange(-1.0, -1.0); }},
+    {'W', [](PlotState& s) { return s.shiftXRange(-1.0, -1.0); }},
+    {VK_NUMPAD1, [](PlotState& s) { return s.stepVariable(&PlotState::a, +1); }},
+    {VK_NUMPAD2, [](PlotState& s) { return s.stepVariable(&PlotState::a, -1); }},
+    {VK_NUMPAD4, [](PlotState& s) { return s.stepVariable(&PlotState::b, +1); }},
+    {VK_NUMPAD5, [](PlotState& s) { return s.stepVariable(&PlotState::b, -1); }},
+    {VK_NUMPAD6, [](PlotState& s) { return s.stepVariable(&PlotState::d, -1); }},
+    {VK_NUMPAD7, [](PlotState& s) { return s.stepVariable(&PlotState::c, +1); }},
+    {VK_NUMPAD8, [](PlotState& s) { return s.stepVariable(&PlotState::c, -1); }},
+    {VK_NUMPAD9, [](PlotState& s) { return s.stepVariable(&PlotState::d, +1); }},
+    {VK_ADD, [](PlotState& s) { return s.zoom(+3); }},
     {VK_SUBTRACT, [](PlotState& s) { return s.zoom(-3); }},
 };
 
