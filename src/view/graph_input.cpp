@@ -65,6 +65,15 @@ void GraphView::onMouseButtons(WPARAM keys) {
   }
 }
 
+void GraphView::onCancelMode() {
+  if (dragging) {
+    dragging = false;
+    if (!holdPasses) {
+      startWorker();
+    }
+  }
+}
+
 void GraphView::cancelDrag() {
   dragging = false;
 }

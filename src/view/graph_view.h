@@ -42,8 +42,7 @@ public:
   // Set by a resize that made new pictures; the next paint starts their pass, so
   // that a burst of resizes starts one pass per frame shown.
   bool passAfterPaint = false;
-  // Set while the options dialog is open: it may replace the programs, so no pass
-  // may start then.
+  // Set while Apply runs: it replaces the programs, so no pass may start then.
   bool holdPasses = false;
 
   GraphView();
@@ -71,8 +70,11 @@ public:
   // button state (keys) says it is up ends one as its release would: the release
   // itself may have gone to a modal window.
   void onMouseButtons(WPARAM keys);
-  // A modal window opens over the main window (WM_CANCELMODE): a drag ends
-  // without a pass, since whoever opened the window draws again when it closes.
+  // A modal window opens over the main window (WM_CANCELMODE): a drag ends, and
+  // its picture is drawn at once, since the window may stay open for long and the
+  // old picture, shifted, would show white bands meanwhile.
+  void onCancelMode();
+  // A drag ends without a pass (new pictures are drawn whole).
   void cancelDrag();
 
 private:
