@@ -94,8 +94,8 @@ void GraphView::followClientArea() {
   const int oldHeight = pictureSize(liveState.height);
   const int width = std::max<int>(kLeastWidth, clientRect.right);
   const int height = std::max<int>(kLeastHeight, clientRect.bottom - kStatusBarHeight);
-  if (width <= oldWidth && height <= oldHeight) {
-    return; // a smaller window crops the pictures it has
+  if (width == oldWidth && height == oldHeight) {
+    return;
   }
   stopWorker();
   cancelDrag(); // the new pictures are drawn whole; a drag would shift them
@@ -106,7 +106,8 @@ void GraphView::followClientArea() {
     DeleteObject(back);
     return; // beyond any picture: the old ones stay, the paint whitens the rest
   }
-  // Until the new pass is shown the old picture stays where it was.
+  // Until the new pass is shown the old picture stays where it was, cropped when
+  // the pictures shrink.
   HDC fresh = CreateCompatibleDC(nullptr);
   HGDIOBJ previous = SelectObject(fresh, front);
   BitBlt(fresh, 0, 0, oldWidth, oldHeight, frontDC, 0, 0, SRCCOPY);

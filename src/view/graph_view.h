@@ -51,9 +51,10 @@ public:
   GraphView& operator=(const GraphView&) = delete;
 
   void createBuffers(HWND mainWindow);
-  // After clientRect has changed: when the client area less the status bar has
-  // grown past the pictures, new pictures of its size (never below 1024 x 768)
-  // replace them and a pass follows at the next paint.
+  // After clientRect has changed: when the client area less the status bar is no
+  // longer the pictures' size (where either is more than 1024 x 768), new pictures
+  // of its size, never below 1024 x 768, replace them and a pass follows at the
+  // next paint; the old ones' memory goes.
   void followClientArea();
   void stopWorker();
   void startWorker();
