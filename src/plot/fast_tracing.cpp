@@ -6,6 +6,7 @@
 
 #include "expr/batch.h"
 #include "expr/program.h"
+#include "plot/column_ranges.h"
 #include "plot/plotter.h"
 
 #include <algorithm>
@@ -244,29 +245,15 @@ struct Plotter::SharedScan {
   std::atomic<std::int64_t> done{0};
 };
 
-// Splits `count` columns of the block into ranges of about kRangeSamples samples;
-// a range ends only where the pixel column changes or lies off the canvas, so
-// that no two threads ever set pixels of one column. The number of ranges.
+// Splits `count` columns of the block into ranges of about kRangeSamples samples
+// that end only between pixel columns. The number of ranges.
 int Plotter::splitColumns(int count, int rowsPerColumn, int width) {
   const int least = static_cast<int>(
       std::clamp<std::int64_t>(kRangeSamples / std::max(rowsPerColumn, 1), 1, kColumnBlock));
   auto pixelColumn = [&](int i) {
     return pixelOf(state.canvasX(columnXs[static_cast<std::size_t>(i)])) + 1;
   };
-  int ranges = 0;
-  for (int c = 0; c < count;) {
-    rangeStarts[static_cast<std::size_t>(ranges++)] = c;
-    int end = std::min(count, c + least);
-    const std::int32_t last = end < count ? pixelColumn(end - 1) : -1;
-    if (last >= 0 && last < width) {
-      while (end < count && pixelColumn(end) == last) {
-        ++end;
-      }
-    }
-    c = end;
-  }
-  rangeStarts[static_cast<std::size_t>(ranges)] = count;
-  return ranges;
+  return splitColumnRanges(count, least, width, pixelColumn, rangeStarts.data());
 }
 
 // Ranges of columns taken in turn until none is left or the stop is seen. Lane 0
