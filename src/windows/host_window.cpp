@@ -98,6 +98,20 @@ HostWidget::HostWidget(HWND window) : handle_(window) {
   setFocusPolicy(Qt::StrongFocus);
 }
 
+void HostWidget::applyCursor() {
+  WindowPtr w = findWindow(handle_);
+  if (w && w->windowClass) {
+    setCursor(windows::cursorOf(w->windowClass->cursor, devicePixelRatioF()));
+  }
+}
+
+bool HostWidget::event(QEvent* event) {
+  if (event->type() == QEvent::ScreenChangeInternal) {
+    applyCursor(); // another screen may have another device pixel ratio
+  }
+  return QWidget::event(event);
+}
+
 void HostWidget::paintEvent(QPaintEvent* event) {
   WindowPtr w = findWindow(handle_);
   if (!w) {
@@ -200,7 +214,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style,
   if (c->icon != nullptr || c->smallIcon != nullptr) {
     host->setWindowIcon(windows::iconOf(c->icon != nullptr ? c->icon : c->smallIcon));
   }
-  host->setCursor(windows::cursorOf(c->cursor));
+  host->applyCursor();
   QSize client = width == CW_USEDEFAULT || height == CW_USEDEFAULT
                      ? defaultClientSize()
                      : QSize(std::max(1, width), std::max(1, height));
@@ -328,10 +342,10 @@ DWORD SetClassLongA(HWND window, int index, LONG value) {
   WindowClass& c = *w->windowClass;
   auto previous = static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(c.cursor));
   c.cursor = reinterpret_cast<HCURSOR>(static_cast<std::uintptr_t>(static_cast<DWORD>(value)));
-  const QCursor cursor = windows::cursorOf(c.cursor);
   for (const WindowPtr& other : windows::childrenOf(nullptr)) {
-    if (other->windowClass.get() == &c && other->widget) {
-      other->widget->setCursor(cursor);
+    if (auto* host = dynamic_cast<HostWidget*>(other->widget.data());
+        host != nullptr && other->windowClass.get() == &c) {
+      host->applyCursor();
     }
   }
   return previous;

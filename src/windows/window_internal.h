@@ -95,7 +95,9 @@ void releaseBackingDC(HDC dc, bool present);
 QString fromText(const char* bytes);
 std::string toText(const QString& text);
 
-QCursor cursorOf(HCURSOR cursor);
+// The cursor drawn for a screen of the given device pixel ratio, its size and
+// hot spot in logical pixels.
+QCursor cursorOf(HCURSOR cursor, qreal devicePixelRatio = 1.0);
 QIcon iconOf(HICON icon);
 
 // Lives as long as a modal window the services open (message box, dialog, file
