@@ -16,6 +16,7 @@
 
 class QCursor;
 class QIcon;
+struct KeyLabels;
 
 struct WindowClass {
   std::string name;
@@ -94,6 +95,10 @@ void releaseBackingDC(HDC dc, bool present);
 // Code page 1251 across the Qt boundary; characters 1251 lacks become '?'.
 QString fromText(const char* bytes);
 std::string toText(const QString& text);
+
+// What the window system's keymap calls the key that sent the symbol; false where
+// no keymap is known (the offscreen platform) or none holds it there.
+bool keyLabels(int keyCode, std::uint32_t keySymbol, KeyLabels& labels);
 
 // The cursor drawn for a screen of the given device pixel ratio, its size and
 // hot spot in logical pixels.
