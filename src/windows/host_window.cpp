@@ -88,6 +88,26 @@ void resizeBacking(HWND__& w, int width, int height) {
   w.backing = fresh;
 }
 
+// Qt's Wayland platform keeps windows in buffers with an alpha channel, which the
+// compositor blends: the surface's pixels, 0x00RRGGBB, would be transparent there.
+bool backingHasAlpha() {
+  static const bool alpha = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+  return alpha;
+}
+
+QImage opaqueCopy(const std::uint32_t* bits, int width, const QRect& part) {
+  QImage copy(part.size(), QImage::Format_RGB32);
+  for (int y = 0; y < part.height(); ++y) {
+    const std::uint32_t* from =
+        bits + static_cast<std::size_t>(part.y() + y) * static_cast<std::size_t>(width) + part.x();
+    auto* to = reinterpret_cast<std::uint32_t*>(copy.scanLine(y));
+    for (int x = 0; x < part.width(); ++x) {
+      to[x] = from[x] | 0xFF000000u;
+    }
+  }
+  return copy;
+}
+
 } // namespace
 
 // --- the host widget ------------------------------------------------------------
@@ -133,7 +153,9 @@ void HostWidget::paintEvent(QPaintEvent* event) {
                      QImage::Format_RGB32);
   QPainter painter(this);
   const QRect part = event->rect() & image.rect();
-  if (!part.isEmpty()) {
+  if (!part.isEmpty() && backingHasAlpha()) {
+    painter.drawImage(part.topLeft(), opaqueCopy(bits, width, part));
+  } else if (!part.isEmpty()) {
     painter.drawImage(part.topLeft(), image, part);
   }
   if (width < this->width() || height < this->height()) {
