@@ -4,6 +4,7 @@
 #include "windows/window_internal.h"
 
 #include <QCursor>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QImage>
 #include <QPixmap>
@@ -79,7 +80,13 @@ QCursor cursorOf(HCURSOR cursor, qreal devicePixelRatio) {
   }
   QPixmap pixmap = QPixmap::fromImage(image);
   pixmap.setDevicePixelRatio(ratio);
-  // The hot spot in the cell's own pixels, which are the window's logical ones.
+  // The hot spot in the cell's own pixels, which are the window's logical ones;
+  // Qt's X11 platform takes it in the image's pixels instead: there, the middle of
+  // the hot cell pixel's device pixels.
+  if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+    return QCursor(pixmap, static_cast<int>((c->hotX + 0.5) * ratio),
+                   static_cast<int>((c->hotY + 0.5) * ratio));
+  }
   return QCursor(pixmap, c->hotX, c->hotY);
 }
 
