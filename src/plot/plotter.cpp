@@ -145,6 +145,23 @@ void Plotter::drawFrame() {
   selectPen(dc, old);
 }
 
+// The canvas point (x, y) in the device pixel it lies in, or in its logical pixel.
+void Plotter::curveMoveTo(HDC dc, double x, double y) {
+  if (curveScale == 0) {
+    MoveToEx(dc, pixelOf(x), pixelOf(y), nullptr);
+  } else {
+    MoveToDevice(dc, pixelOf(curveScale * x), pixelOf(curveScale * y));
+  }
+}
+
+void Plotter::curveLineTo(HDC dc, double x, double y) {
+  if (curveScale == 0) {
+    LineTo(dc, pixelOf(x), pixelOf(y));
+  } else {
+    LineToDevice(dc, pixelOf(curveScale * x), pixelOf(curveScale * y));
+  }
+}
+
 int Plotter::beginCurve(CProgram& p, int chunk) {
   if (fastPaths && p.batch != nullptr) {
     p.batch->beginPass(state.a, state.b, state.c, state.d);
@@ -173,6 +190,7 @@ void Plotter::traceExplicit(const std::atomic<bool>& stopRequest) {
   HDC dc = s.canvasDC;
   CProgram& f = *s.firstProgram;
   HPEN old = selectPen(dc, curvePen);
+  curveScale = devicePoints ? GetDeviceScale(dc) : 0;
   const int chunk = beginCurve(f, BatchProgram::MaxChunk);
   double prevY = *curveValues(f, &s.xMin, 1, curveF.data());
   beginExplicitProgress();
@@ -185,8 +203,8 @@ void Plotter::traceExplicit(const std::atomic<bool>& stopRequest) {
     const double* ys = curveValues(f, curveT.data(), n, curveF.data());
     for (int j = 0; j < n; ++j) {
       double xj = curveT[static_cast<std::size_t>(j)];
-      MoveToEx(dc, pixelOf(s.canvasX(xj)), pixelOf(s.canvasY(ys[j])), nullptr);
-      LineTo(dc, pixelOf(s.canvasX(xj - s.accuracy)), pixelOf(s.canvasY(prevY)));
+      curveMoveTo(dc, s.canvasX(xj), s.canvasY(ys[j]));
+      curveLineTo(dc, s.canvasX(xj - s.accuracy), s.canvasY(prevY));
       prevY = ys[j];
       if (stopRequested(stopRequest)) {
         stopped = true;
@@ -208,6 +226,7 @@ void Plotter::traceParametric(const std::atomic<bool>& stopRequest) {
   CProgram& g = *s.firstProgram;
   CProgram& f = *s.secondProgram;
   HPEN old = selectPen(dc, curvePen);
+  curveScale = devicePoints ? GetDeviceScale(dc) : 0;
   const int chunk = beginCurve(f, beginCurve(g, BatchProgram::MaxChunk));
   double prevG = *curveValues(g, &s.tFrom, 1, curveG.data());
   double prevF = *curveValues(f, &s.tFrom, 1, curveF.data());
@@ -221,8 +240,8 @@ void Plotter::traceParametric(const std::atomic<bool>& stopRequest) {
     const double* gs = curveValues(g, curveT.data(), n, curveG.data());
     const double* fs = curveValues(f, curveT.data(), n, curveF.data());
     for (int j = 0; j < n; ++j) {
-      MoveToEx(dc, pixelOf(s.canvasX(gs[j])), pixelOf(s.canvasY(fs[j])), nullptr);
-      LineTo(dc, pixelOf(s.canvasX(prevG)), pixelOf(s.canvasY(prevF)));
+      curveMoveTo(dc, s.canvasX(gs[j]), s.canvasY(fs[j]));
+      curveLineTo(dc, s.canvasX(prevG), s.canvasY(prevF));
       prevG = gs[j];
       prevF = fs[j];
       if (stopRequested(stopRequest)) {

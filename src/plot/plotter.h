@@ -42,6 +42,10 @@ public:
   std::int64_t watchAt = 0;
   // Threads that share an implicit pass; 0: one for each core of the machine.
   int threads = 0;
+  // Curves and implicit marks at the device pixels of a scaled canvas; false
+  // draws every point at its logical pixel, as before scaled canvases (at scale 1
+  // both give the same picture; kept for comparison).
+  bool devicePoints = true;
 
   Plotter();
   ~Plotter();
@@ -93,6 +97,12 @@ private:
   std::vector<double> columnXs;
   std::vector<std::int32_t> rangeStarts;
   HelperThreads helpers;
+
+  // Device pixels to a logical one for the points of a curve; 0 draws them in
+  // logical pixels.
+  double curveScale = 0;
+  void curveMoveTo(HDC dc, double x, double y);
+  void curveLineTo(HDC dc, double x, double y);
 
   int beginCurve(CProgram& p, int chunk);
   const double* curveValues(CProgram& p, const double* ts, int n, double* buffer);

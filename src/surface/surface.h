@@ -180,6 +180,8 @@ inline constexpr double kMaxDeviceScale = 8.0;
 HBITMAP CreateScaledBitmap(int width, int height, double scale);
 // The scale of the DC's bitmap (or recording); 1 without a bitmap, 0 for no DC.
 double GetDeviceScale(HDC dc);
+// The scale of a bitmap; 0 for a handle that is not a live bitmap.
+double GetBitmapScale(HBITMAP bitmap);
 // The first device pixel of logical pixel v: v * scale rounded half up.
 std::int64_t DeviceEdge(std::int64_t v, double scale);
 // A one-unit pen at the scale: the scale rounded half up, at least 1.

@@ -338,6 +338,11 @@ const std::uint32_t* BitmapBits(HBITMAP bitmap, int* width, int* height) {
   return usable ? b->pixels.data() : nullptr;
 }
 
+double GetBitmapScale(HBITMAP bitmap) {
+  Bitmap* b = liveBitmap(bitmap);
+  return b != nullptr ? b->scale : 0;
+}
+
 HBITMAP GetSelectedBitmap(HDC hdc) {
   DeviceContext* dc = liveDc(hdc);
   if (dc == nullptr || dc->bitmap == &stock().none) {

@@ -24,12 +24,14 @@ Point centre(POINT p, double offset) {
 
 // The centre line of a line from a to b at step i: the longer axis moves one
 // pixel a step, so half a step before the first pixel and after the last the
-// flat ends meet the edges of those pixels.
+// flat ends meet the edges of those pixels; across it lies the pen's centre.
 Point along(POINT a, POINT b, double i, double offset) {
   const double dx = static_cast<double>(b.x) - a.x;
   const double dy = static_cast<double>(b.y) - a.y;
   const double n = std::max(std::abs(dx), std::abs(dy));
-  return Point{a.x + offset + dx * i / n, a.y + offset + dy * i / n};
+  const bool xMajor = std::abs(dx) >= std::abs(dy);
+  return Point{a.x + (xMajor ? 0.5 : offset) + dx * i / n,
+               a.y + (xMajor ? offset : 0.5) + dy * i / n};
 }
 
 struct PenPositions {
