@@ -263,8 +263,9 @@ void Plotter::traceImplicit(const std::atomic<bool>& stopRequest) {
   HPEN old = selectPen(dc, curvePen);
   beginImplicitProgress();
   PixelTarget target{};
-  if (fastPaths && s.firstProgram->batch != nullptr && GetPixelTarget(dc, &target) &&
-      target.rop2 == R2_COPYPEN) {
+  const bool known = GetPixelTarget(dc, &target) != FALSE;
+  marks = devicePoints && known ? markGrid(s, target.scale, target.penWidth) : MarkGrid{};
+  if (fastPaths && s.firstProgram->batch != nullptr && known && target.rop2 == R2_COPYPEN) {
     scanImplicitFast(stopRequest, target);
   } else {
     scanImplicit(stopRequest);
@@ -282,10 +283,14 @@ void Plotter::scanImplicit(const std::atomic<bool>& stopRequest) {
     for (double y = yFirst; y < s.yTo; y += s.accuracy) {
       double v = f.evaluate(x, y, s.a, s.b, s.c, s.d);
       if (marked(s.kind, v, e)) {
-        const std::int32_t column = markColumn(s, x);
-        const std::int32_t row = markRow(s, y);
-        MoveToEx(dc, column, row, nullptr);
-        LineTo(dc, column - 1, row - 1); // the end is not drawn: this sets (column, row)
+        const std::int32_t column = markColumn(s, x, marks);
+        const std::int32_t row = markRow(s, y, marks);
+        if (marks.logical()) {
+          MoveToEx(dc, column, row, nullptr);
+          LineTo(dc, column - 1, row - 1); // the end is not drawn: this sets (column, row)
+        } else {
+          MarkDevicePixels(dc, column, row, marks.dot);
+        }
       }
       if (stopRequested(stopRequest)) {
         return;

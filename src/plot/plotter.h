@@ -4,6 +4,7 @@
 
 #include "expr/batch.h"
 #include "plot/helper_threads.h"
+#include "plot/implicit_marks.h"
 #include "plot/plot_state.h"
 #include "surface/surface.h"
 
@@ -108,6 +109,8 @@ private:
   std::vector<std::int32_t> rangeStarts;
   HelperThreads helpers;
 
+  // Where the marks of the implicit pass under way land.
+  MarkGrid marks;
   // Device pixels to a logical one for the points of a curve; 0 draws them in
   // logical pixels.
   double curveScale = 0;

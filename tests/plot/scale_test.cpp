@@ -183,6 +183,99 @@ TEST(ScaledPass, AxesAndFrameLieAtTheScaledPlaces) {
   }
 }
 
+// One sample marks the square of the dot at the device position of the sample,
+// shifted by one logical pixel (the pen's width) as at scale 1.
+TEST(ScaledPass, AnImplicitMarkLiesAtTheDevicePositionOfItsSample) {
+  struct Case {
+    double scale, accuracy;
+    int column, row, dot;
+  } cases[] = {
+      {1, 0.01, 312, 294, 1},    // today's pixel: (311, 293) and one below right
+      {2, 0.01, 624, 588, 1},    // samples closer than a device pixel: dots of one
+      {1.5, 0.01, 468, 441, 1},  // 466.5 and 439.5 truncated, two to the pen
+      {1.25, 0.01, 389, 367, 1}, // 388.75 and 366.25, one to the pen
+      {2, 0.1, 624, 588, 2},     // samples four device pixels apart: pen-wide dots
+      {1.5, 0.05, 468, 441, 2},  // one and a half apart: dots of two leave no gaps
+      {3, 0.025, 936, 882, 2},   // one and a half apart at a pen of three
+  };
+  for (const Case& c : cases) {
+    for (bool fast : {true, false}) {
+      ScaledPass pass(400, 400, c.scale);
+      pass.graph(ImplicitEqual, "0");
+      pass.live.xFrom = 0.55; // canvas x 311
+      pass.live.xTo = 0.55 + c.accuracy / 2;
+      pass.live.yFrom = 0.35; // canvas y 293
+      pass.live.yTo = 0.35 + c.accuracy / 2;
+      pass.live.accuracy = c.accuracy;
+      pass.plotter.fastPaths = fast;
+      pass.plotter.threads = 1;
+      pass.run();
+      std::vector<std::pair<int, int>> red, expected;
+      for (int y = 0; y < pass.height; ++y) {
+        for (int x = 0; x < pass.width; ++x) {
+          if (pass.at(x, y) == kRedPixel) {
+            red.emplace_back(x, y);
+          }
+        }
+      }
+      for (int y = c.row; y < c.row + c.dot; ++y) {
+        for (int x = c.column; x < c.column + c.dot; ++x) {
+          expected.emplace_back(x, y);
+        }
+      }
+      EXPECT_EQ(red, expected) << c.scale << " " << c.accuracy << (fast ? " fast" : " plain");
+    }
+  }
+}
+
+// At a scale the fast scans, on one thread and shared, into pixels and recorded,
+// mark what the plain scan marks.
+TEST(ScaledPass, ImplicitScansAgreeAtEveryScale) {
+  struct Case {
+    GraphKind kind;
+    const char* formula;
+    double accuracy;
+  } cases[] = {
+      {ImplicitEqual, "x^2 + y^2 - 16", 0.01},
+      {ImplicitLess, "x*y - 2", 0.03},
+      {ImplicitGreater, "sin(x) - y", 0.07},
+      {ImplicitEqual, "x - y", 0.11},
+  };
+  for (double scale : {1.5, 2.0, 3.0}) {
+    for (const Case& c : cases) {
+      std::vector<std::uint32_t> pictures[4];
+      for (int way = 0; way < 4; ++way) {
+        ScaledPass pass(240, 180, scale);
+        pass.live.oX = 117;
+        pass.live.oY = 93;
+        pass.live.pixels = 11;
+        pass.live.accuracy = c.accuracy;
+        pass.live.xFrom = pass.live.yFrom = -11.3; // partly off the canvas
+        pass.live.xTo = pass.live.yTo = 9.7;
+        pass.live.updateVisibleRanges();
+        pass.graph(c.kind, c.formula);
+        pass.plotter.fastPaths = way != 0;
+        pass.plotter.threads = way == 2 ? 3 : 1;
+        if (way == 3) {
+          Recording recording(240, 180, scale);
+          HDC dc = CreateRecordingDC(&recording);
+          SetBkMode(dc, TRANSPARENT);
+          pass.live.canvasDC = dc;
+          pass.run();
+          DeleteDC(dc);
+          ASSERT_TRUE(PlayRecording(recording, pass.dc));
+        } else {
+          pass.run();
+        }
+        pictures[way] = pass.pixels();
+      }
+      for (int way = 1; way < 4; ++way) {
+        EXPECT_EQ(pictures[way], pictures[0]) << scale << " " << c.formula << " way " << way;
+      }
+    }
+  }
+}
+
 // Settings drawn from a seeded generator: every kind, origins on and off the
 // canvas, coarse and fine steps, ranges that cross the edges.
 void randomSettings(std::mt19937& random, PlotState& s, const char*& f, const char*& g,
