@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <deque>
+#include <utility>
 
 namespace vectors {
 
@@ -18,8 +19,15 @@ double centreOffset(int penWidth) {
   return penWidth % 2 == 0 ? 1.0 : 0.5;
 }
 
-Point centre(POINT p, double offset) {
-  return Point{p.x + offset, p.y + offset};
+// The pen's centre over pixel p of a line that runs from prev through p to next:
+// on an axis across either of the two lines, the pen's; otherwise the pixel's.
+Point centre(POINT prev, POINT p, POINT next, double offset) {
+  bool acrossX = false, acrossY = false;
+  for (const auto& [a, b] : {std::pair{prev, p}, std::pair{p, next}}) {
+    const bool xMajor = std::abs(b.x - a.x) >= std::abs(b.y - a.y);
+    (xMajor ? acrossY : acrossX) = true;
+  }
+  return Point{p.x + (acrossX ? offset : 0.5), p.y + (acrossY ? offset : 0.5)};
 }
 
 // The centre line of a line from a to b at step i: the longer axis moves one
@@ -157,13 +165,14 @@ private:
     const std::size_t k = chain_.size() - 1;
     if (k >= 3 && same(chain_.front(), chain_.back())) {
       for (std::size_t i = 0; i < k; ++i) {
-        p.points.push_back(centre(chain_[i], offset_));
+        p.points.push_back(
+            centre(chain_[i == 0 ? k - 1 : i - 1], chain_[i], chain_[i + 1], offset_));
       }
       p.closed = true;
     } else {
       p.points.push_back(along(chain_[0], chain_[1], -0.5, offset_));
       for (std::size_t i = 1; i < k; ++i) {
-        p.points.push_back(centre(chain_[i], offset_));
+        p.points.push_back(centre(chain_[i - 1], chain_[i], chain_[i + 1], offset_));
       }
       // Half a step back from the end, along the last line seen from its start.
       p.points.push_back(along(chain_[k], chain_[k - 1], 0.5, offset_));
