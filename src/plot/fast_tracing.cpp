@@ -277,10 +277,12 @@ int Plotter::splitColumns(int count, int rowsPerColumn, int width) {
   for (int c = 0; c < count;) {
     rangeStarts[static_cast<std::size_t>(ranges++)] = c;
     int end = std::min(count, c + least);
-    const std::int32_t last = end < count ? pixelColumn(end - 1) : -1;
+    std::int32_t last = end < count ? pixelColumn(end - 1) : -1;
     if (last > -marks.dot && last < width) {
-      while (end < count && pixelColumn(end) < last + marks.dot) {
-        ++end;
+      // Each column taken in may reach the next one by its dot.
+      for (std::int32_t next = 0; end < count && (next = pixelColumn(end)) < last + marks.dot;
+           ++end) {
+        last = next;
       }
     }
     c = end;
