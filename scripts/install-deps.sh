@@ -12,6 +12,8 @@ packages=(
   libmuparser-dev
   qt6-base-dev
   xvfb xauth xdotool x11-utils imagemagick openbox
+  libxkbcommon-dev libxkbcommon-x11-dev
+  sway wtype grim
   dpkg-dev desktop-file-utils locales
   clang libclang-rt-14-dev libfuzzer-14-dev xz-utils
 )
