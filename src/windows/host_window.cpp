@@ -12,6 +12,7 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 
 using windows::findWindow;
@@ -60,13 +61,26 @@ void fillBackground(HBITMAP bitmap, HBRUSH brush) {
   DeleteDC(dc);
 }
 
-// A new backing of the given size, keeping what the old one showed.
+// The device scale of the window's screen as the backing takes it: below 1 the
+// picture is drawn at 1 and Qt makes it smaller.
+double screenScale(const QWidget* widget) {
+  const double ratio = widget != nullptr ? widget->devicePixelRatioF() : 1.0;
+  return std::clamp(ratio, 1.0, kMaxDeviceScale);
+}
+
+double backingScale(HWND__& w) {
+  std::lock_guard lock(w.backingLock);
+  return w.backing != nullptr ? GetBitmapScale(w.backing) : 0;
+}
+
+// A new backing of the given logical size at the screen's scale, keeping what
+// the old one showed.
 void resizeBacking(HWND__& w, int width, int height) {
   std::lock_guard lock(w.backingLock);
   if (w.destroyed) {
     return;
   }
-  HBITMAP fresh = CreateCompatibleBitmap(nullptr, width, height);
+  HBITMAP fresh = CreateScaledBitmap(width, height, screenScale(w.widget));
   if (fresh == nullptr && w.backing != nullptr) {
     return; // too large a window: the old picture stays, the rest shows the background
   }
@@ -137,6 +151,13 @@ void HostWidget::paintEvent(QPaintEvent* event) {
   if (!w) {
     return;
   }
+  if (backingScale(*w) != screenScale(this)) {
+    // Moved to a screen of another scale: a backing of its device pixels, drawn anew.
+    resizeBacking(*w, width(), height());
+    w->invalid = true;
+    windows::sendMessage(handle_, WM_SIZE, SIZE_RESTORED,
+                         MAKELPARAM(static_cast<WORD>(width()), static_cast<WORD>(height())));
+  }
   if (w->invalid.exchange(false)) {
     windows::sendMessage(handle_, WM_PAINT, 0, 0);
   }
@@ -149,19 +170,35 @@ void HostWidget::paintEvent(QPaintEvent* event) {
   if (bits == nullptr) {
     return;
   }
+  // The backing has the device pixels of the window: Qt copies them one to one.
   const QImage image(reinterpret_cast<const uchar*>(bits), width, height, width * 4,
                      QImage::Format_RGB32);
+  const double scale = GetBitmapScale(w->backing);
   QPainter painter(this);
-  const QRect part = event->rect() & image.rect();
+  QRect part = event->rect();
+  if (scale != 1) {
+    // Drawn in device pixels: those of the part, at their own places.
+    painter.setClipRegion(event->region());
+    painter.setWorldTransform(QTransform::fromScale(1 / scale, 1 / scale));
+    part = QRect(QPoint(static_cast<int>(std::floor(part.left() * scale)),
+                        static_cast<int>(std::floor(part.top() * scale))),
+                 QPoint(static_cast<int>(std::ceil((part.right() + 1) * scale)) - 1,
+                        static_cast<int>(std::ceil((part.bottom() + 1) * scale)) - 1));
+  }
+  part &= image.rect();
   if (!part.isEmpty() && backingHasAlpha()) {
     painter.drawImage(part.topLeft(), opaqueCopy(bits, width, part));
   } else if (!part.isEmpty()) {
     painter.drawImage(part.topLeft(), image, part);
   }
-  if (width < this->width() || height < this->height()) {
+  painter.resetTransform();
+  const QSizeF shown(width / scale, height / scale);
+  if (shown.width() < this->width() || shown.height() < this->height()) {
     const QColor background(192, 192, 192);
-    painter.fillRect(width, 0, this->width() - width, this->height(), background);
-    painter.fillRect(0, height, width, this->height() - height, background);
+    painter.fillRect(QRectF(shown.width(), 0, this->width() - shown.width(), this->height()),
+                     background);
+    painter.fillRect(QRectF(0, shown.height(), shown.width(), this->height() - shown.height()),
+                     background);
   }
 }
 

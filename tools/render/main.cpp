@@ -5,6 +5,7 @@
 
 #include "expr/program.h"
 #include "plot/plotter.h"
+#include "render_canvas.h"
 #include "settings/plot_settings.h"
 #include "surface/png_file.h"
 #include "surface/recording.h"
@@ -28,7 +29,7 @@
 namespace {
 
 const char kUsage[] =
-    "usage: lumicurve-render [--size WIDTHxHEIGHT] [SETTINGS.ini] "
+    "usage: lumicurve-render [--size WIDTHxHEIGHT] [--scale N] [SETTINGS.ini] "
     "OUTPUT.png|OUTPUT.svg|OUTPUT.pdf\n"
     "       lumicurve-render --help | --version\n"
     "\n"
@@ -54,6 +55,10 @@ const char kUsage[] =
     "file is made and an existing one keeps its content.\n"
     "  --size WIDTHxHEIGHT  the picture's size in pixels, from 64x64 up to 268435456\n"
     "             pixels in all (default 1024x768)\n"
+    "  --scale N  the same picture at N times its size, as a screen scaled by N shows\n"
+    "             it (N from 1 to 8, such as 2 or 1.5): a PNG file of N times the\n"
+    "             pixels with lines, labels and points drawn at them; a document of\n"
+    "             the same size as at 1, its lines and points placed N times finer\n"
     "  --help     show this text\n"
     "  --version  show the version\n"
     "  --         end of options: the names after it may begin with \"-\"\n";
@@ -167,6 +172,7 @@ HDC showProgressOnTerminal(HWND) {
 int main(int argc, char** argv) {
   std::vector<const char*> names;
   const char* size = nullptr;
+  const char* scaleText = nullptr;
   bool options = true;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
@@ -175,6 +181,9 @@ int main(int argc, char** argv) {
     } else if (options &&
                (std::strcmp(arg, "--size") == 0 || std::strncmp(arg, "--size=", 7) == 0)) {
       size = arg[6] == '=' ? arg + 7 : i + 1 < argc ? argv[++i] : "";
+    } else if (options &&
+               (std::strcmp(arg, "--scale") == 0 || std::strncmp(arg, "--scale=", 8) == 0)) {
+      scaleText = arg[7] == '=' ? arg + 8 : i + 1 < argc ? argv[++i] : "";
     } else if (options && arg[0] == '-' && arg[1] != '\0') {
       if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
         std::fputs(kUsage, stdout);
@@ -197,6 +206,10 @@ int main(int argc, char** argv) {
   if (size != nullptr && !parseSize(size, width, height)) {
     fail(size, "not a picture size; give WIDTHxHEIGHT in pixels, each side at least 64 and "
                "268435456 pixels at most");
+  }
+  double scale = 1;
+  if (scaleText != nullptr && !parseScale(scaleText, scale)) {
+    fail(scaleText, "not a scale; give a number from 1 to 8, such as 2 or 1.5");
   }
   const char* output = names.back();
   const Format format = formatOf(output);
@@ -236,21 +249,13 @@ int main(int argc, char** argv) {
   }
 
   // A document records the very calls that would set the picture's pixels.
-  Recording recording(width, height);
-  HDC canvas = nullptr;
-  HBITMAP picture = nullptr;
-  HGDIOBJ previous = nullptr;
-  if (format == Format::Png) {
-    canvas = CreateCompatibleDC(nullptr);
-    picture = CreateCompatibleBitmap(canvas, width, height);
-    previous = SelectObject(canvas, picture);
-  } else {
-    canvas = CreateRecordingDC(&recording);
+  RenderCanvas canvas(format == Format::Png, width, height, scale);
+  if (!canvas.ok()) {
+    fail(scaleText != nullptr ? scaleText : "",
+         scale > 1 ? "the picture at this scale would be larger than 268435456 pixels"
+                   : "no picture of this size can be made");
   }
-  SetROP2(canvas, R2_COPYPEN);
-  SetBkMode(canvas, TRANSPARENT);
-  PatBlt(canvas, 0, 0, width, height, WHITENESS);
-  live.canvasDC = canvas;
+  live.canvasDC = canvas.dc();
 
   bool terminal = ::isatty(STDERR_FILENO) != 0;
   if (terminal) {
@@ -268,14 +273,9 @@ int main(int argc, char** argv) {
     SetWindowSurfaceHooks(hooks);
   }
 
-  const FileWriteResult written = format == Format::Png   ? writePng(picture, output)
-                                  : format == Format::Svg ? writeSvg(recording, output)
-                                                          : writePdf(recording, output);
-  if (picture != nullptr) {
-    SelectObject(canvas, previous);
-    DeleteObject(picture);
-  }
-  DeleteDC(canvas);
+  const FileWriteResult written = format == Format::Png   ? writePng(canvas.picture(), output)
+                                  : format == Format::Svg ? writeSvg(canvas.recording(), output)
+                                                          : writePdf(canvas.recording(), output);
   live.releasePrograms();
   if (!written) {
     fail(output, written.reason);
