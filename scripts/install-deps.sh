@@ -10,7 +10,7 @@ set -euo pipefail
 build=(
   build-essential g++ cmake ninja-build pkg-config dpkg-dev file
   libfreetype-dev libfontconfig-dev libpng-dev libcairo2-dev
-  qt6-base-dev
+  qt6-base-dev libxkbcommon-dev libxkbcommon-x11-dev
 )
 # Running them: the labels' face, and Qt's platform plugin for Wayland desktops.
 run=(
@@ -23,6 +23,10 @@ test=(
   librsvg2-bin poppler-utils imagemagick
   xvfb xauth xdotool x11-utils openbox locales
 )
+# The end-to-end test under a headless Wayland compositor.
+wayland_test=(
+  sway wtype grim
+)
 # The package test: the packages checked as a Debian maintainer checks them.
 package_test=(
   lintian appstream desktop-file-utils man-db
@@ -34,7 +38,7 @@ fuzz=(
 
 case "${1:-test}" in
   run) packages=("${build[@]}" "${run[@]}") ;;
-  test) packages=("${build[@]}" "${run[@]}" "${test[@]}" "${package_test[@]}" "${fuzz[@]}") ;;
+  test) packages=("${build[@]}" "${run[@]}" "${test[@]}" "${wayland_test[@]}" "${package_test[@]}" "${fuzz[@]}") ;;
   *)
     echo "usage: $0 [run|test]" >&2
     exit 2

@@ -88,6 +88,26 @@ void resizeBacking(HWND__& w, int width, int height) {
   w.backing = fresh;
 }
 
+// Qt's Wayland platform keeps windows in buffers with an alpha channel, which the
+// compositor blends: the surface's pixels, 0x00RRGGBB, would be transparent there.
+bool backingHasAlpha() {
+  static const bool alpha = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+  return alpha;
+}
+
+QImage opaqueCopy(const std::uint32_t* bits, int width, const QRect& part) {
+  QImage copy(part.size(), QImage::Format_RGB32);
+  for (int y = 0; y < part.height(); ++y) {
+    const std::uint32_t* from =
+        bits + static_cast<std::size_t>(part.y() + y) * static_cast<std::size_t>(width) + part.x();
+    auto* to = reinterpret_cast<std::uint32_t*>(copy.scanLine(y));
+    for (int x = 0; x < part.width(); ++x) {
+      to[x] = from[x] | 0xFF000000u;
+    }
+  }
+  return copy;
+}
+
 } // namespace
 
 // --- the host widget ------------------------------------------------------------
@@ -96,6 +116,20 @@ HostWidget::HostWidget(HWND window) : handle_(window) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMouseTracking(true);
   setFocusPolicy(Qt::StrongFocus);
+}
+
+void HostWidget::applyCursor() {
+  WindowPtr w = findWindow(handle_);
+  if (w && w->windowClass) {
+    setCursor(windows::cursorOf(w->windowClass->cursor, devicePixelRatioF()));
+  }
+}
+
+bool HostWidget::event(QEvent* event) {
+  if (event->type() == QEvent::ScreenChangeInternal) {
+    applyCursor(); // another screen may have another device pixel ratio
+  }
+  return QWidget::event(event);
 }
 
 void HostWidget::paintEvent(QPaintEvent* event) {
@@ -119,7 +153,9 @@ void HostWidget::paintEvent(QPaintEvent* event) {
                      QImage::Format_RGB32);
   QPainter painter(this);
   const QRect part = event->rect() & image.rect();
-  if (!part.isEmpty()) {
+  if (!part.isEmpty() && backingHasAlpha()) {
+    painter.drawImage(part.topLeft(), opaqueCopy(bits, width, part));
+  } else if (!part.isEmpty()) {
     painter.drawImage(part.topLeft(), image, part);
   }
   if (width < this->width() || height < this->height()) {
@@ -200,7 +236,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style,
   if (c->icon != nullptr || c->smallIcon != nullptr) {
     host->setWindowIcon(windows::iconOf(c->icon != nullptr ? c->icon : c->smallIcon));
   }
-  host->setCursor(windows::cursorOf(c->cursor));
+  host->applyCursor();
   QSize client = width == CW_USEDEFAULT || height == CW_USEDEFAULT
                      ? defaultClientSize()
                      : QSize(std::max(1, width), std::max(1, height));
@@ -328,10 +364,10 @@ DWORD SetClassLongA(HWND window, int index, LONG value) {
   WindowClass& c = *w->windowClass;
   auto previous = static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(c.cursor));
   c.cursor = reinterpret_cast<HCURSOR>(static_cast<std::uintptr_t>(static_cast<DWORD>(value)));
-  const QCursor cursor = windows::cursorOf(c.cursor);
   for (const WindowPtr& other : windows::childrenOf(nullptr)) {
-    if (other->windowClass.get() == &c && other->widget) {
-      other->widget->setCursor(cursor);
+    if (auto* host = dynamic_cast<HostWidget*>(other->widget.data());
+        host != nullptr && other->windowClass.get() == &c) {
+      host->applyCursor();
     }
   }
   return previous;
