@@ -31,7 +31,8 @@ int main(int argc, char** argv) {
   char* qtArgv[] = {argc > 0 && argv[0] != nullptr ? argv[0] : fallbackName, nullptr};
   QApplication application(qtArgc, qtArgv);
   QApplication::setApplicationName("Lumicurve");
-  QApplication::setDesktopFileName("lumicurve");
+  // The desktop entry's name: Wayland compositors match the window to its entry and icon by it.
+  QApplication::setDesktopFileName("org.lumicurve.Lumicurve");
   setMainWindowView(&view);
   setOptionsDialogTarget(&settings, &view.liveState);
   // The process handle stands in for the instance.
