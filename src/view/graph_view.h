@@ -44,6 +44,8 @@ public:
   bool passAfterPaint = false;
   // Set while Apply runs: it replaces the programs, so no pass may start then.
   bool holdPasses = false;
+  // Device pixels to a logical one of both pictures: the window's when they were made.
+  double pictureScale = 1;
 
   GraphView();
   ~GraphView();
@@ -51,10 +53,11 @@ public:
   GraphView& operator=(const GraphView&) = delete;
 
   void createBuffers(HWND mainWindow);
-  // After clientRect has changed: when the client area less the status bar is no
-  // longer the pictures' size (where either is more than 1024 x 768), new pictures
-  // of its size, never below 1024 x 768, replace them and a pass follows at the
-  // next paint; the old ones' memory goes.
+  // After clientRect has changed: when the client area less the status bar (never
+  // taken below 1024 x 768) is no longer the pictures' size, larger or smaller, or
+  // the window's device scale is no longer theirs, new pictures of its size at its
+  // scale replace them, the old ones' memory goes, and a pass follows at the next
+  // paint.
   void followClientArea();
   void stopWorker();
   void startWorker();
@@ -80,4 +83,5 @@ public:
 
 private:
   void showStatus();
+  double windowScale() const;
 };

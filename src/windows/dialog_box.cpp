@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QValidator>
 
 #include <algorithm>
@@ -43,7 +44,16 @@ void notify(HWND control, WORD code) {
 
 class DialogWidget : public QDialog {
 public:
-  DialogWidget(HWND handle, QWidget* parent) : QDialog(parent), handle_(handle) {}
+  DialogWidget(HWND handle, QWidget* parent)
+      : QDialog(parent), handle_(handle), scroll_(new QScrollArea(this)), page_(new QWidget) {
+    // The controls lie on a page of the template's size, which scrolls where the
+    // screen is smaller than the template.
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setFocusPolicy(Qt::NoFocus);
+    scroll_->setWidget(page_);
+  }
+
+  QWidget* page() const { return page_; }
 
   // Nothing but EndDialog ends the dialog. Escape, which Qt's dialog turns into
   // reject(), sends IDCANCEL; Enter presses the default button if it is enabled.
@@ -57,9 +67,12 @@ protected:
     event->ignore();
     windows::sendMessage(handle_, WM_CLOSE, 0, 0);
   }
+  void resizeEvent(QResizeEvent*) override { scroll_->setGeometry(rect()); }
 
 private:
   HWND handle_;
+  QScrollArea* scroll_;
+  QWidget* page_;
 };
 
 // An auto radio button checks itself when clicked and never unchecks itself; a
@@ -198,6 +211,14 @@ void centre(QWidget& window, const QRect& area) {
               std::max(area.y(), area.y() + (area.height() - outer.height()) / 2));
 }
 
+// The template's size where the work area holds it, frame and all, and smaller
+// where it does not; the frame is known only once the window is shown.
+void fit(DialogWidget& dialog, QSize client, const QRect& area) {
+  const QSize frame = dialog.frameGeometry().size() - dialog.geometry().size();
+  dialog.page()->setFixedSize(client);
+  dialog.setFixedSize(client.boundedTo(area.size() - frame).expandedTo(QSize(64, 32)));
+}
+
 void forget(const DialogState& state, HWND dialog) {
   for (HWND control : state.controls) {
     windows::unregisterWindow(control);
@@ -264,9 +285,10 @@ DialogWidget* buildDialog(const res::DialogTemplate& t, HWND handle, DialogState
   return dialog;
 }
 
-// Every control of the template as a child window of the dialog; false when one
-// cannot be built.
-bool buildControls(const res::DialogTemplate& t, HWND handle, DialogState& state, QWidget* dialog) {
+// Every control of the template as a child window on the dialog's page; false
+// when one cannot be built.
+bool buildControls(const res::DialogTemplate& t, HWND handle, DialogState& state,
+                   DialogWidget& dialog) {
   std::vector<QGroupBox*> frames;
   for (int i = 0; i < t.controlCount; ++i) {
     const res::DialogControl& c = t.controls[i];
@@ -276,7 +298,7 @@ bool buildControls(const res::DialogTemplate& t, HWND handle, DialogState& state
     control->id = c.id;
     HWND controlHandle = windows::registerWindow(control);
     state.controls.push_back(controlHandle);
-    QWidget* widget = buildControl(c, controlHandle, dialog);
+    QWidget* widget = buildControl(c, controlHandle, dialog.page());
     if (widget == nullptr) {
       return false;
     }
@@ -312,15 +334,28 @@ void initialise(HWND handle, const DialogState& state, LPARAM initParam) {
   }
 }
 
+// Where the dialog goes: its client size, fitted into the screen's work area and
+// centred there when the template asks.
+struct Placement {
+  QSize client;
+  QRect area;
+  bool centred;
+
+  void apply(DialogWidget& dialog) const {
+    fit(dialog, client, area);
+    if (centred) {
+      centre(dialog, area);
+    }
+  }
+};
+
 // Shows the dialog and runs its loop until EndDialog (or until the widget goes).
-void runModal(DialogWidget& dialog, DialogState& state, QScreen* centredOn) {
+void runModal(DialogWidget& dialog, DialogState& state, const Placement& placement) {
   QEventLoop loop;
   QObject::connect(&dialog, &QObject::destroyed, &loop, &QEventLoop::quit);
   state.loop = &loop;
   dialog.show();
-  if (centredOn != nullptr) { // now with the frame that the window system added
-    centre(dialog, centredOn->availableGeometry());
-  }
+  placement.apply(dialog); // now with the frame that the window system added
   windows::ModalScope::takeFocus(dialog);
   loop.exec(QEventLoop::DialogExec);
   state.loop = nullptr;
@@ -354,22 +389,22 @@ INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC proc
 
   DialogWidget* dialog = buildDialog(*t, handle, *state, parent);
   w->widget = dialog;
-  if (!buildControls(*t, handle, *state, dialog)) {
+  if (!buildControls(*t, handle, *state, *dialog)) {
     forget(*state, handle);
     delete dialog;
     return -1;
   }
-  dialog->setFixedSize(toPixels(*state, 0, 0, t->cx, t->cy).size());
+  const QSize client = toPixels(*state, 0, 0, t->cx, t->cy).size();
   QScreen* screen = parent != nullptr ? parent->screen() : QGuiApplication::primaryScreen();
-  QScreen* centredOn = (t->style & st::Center) != 0 ? screen : nullptr;
-  if (centredOn != nullptr) {
-    centre(*dialog, centredOn->availableGeometry());
-  }
+  const Placement placement{
+      client, screen != nullptr ? screen->availableGeometry() : QRect(QPoint(), client),
+      (t->style & st::Center) != 0 && screen != nullptr};
+  placement.apply(*dialog);
 
   initialise(handle, *state, initParam);
   QPointer<DialogWidget> alive(dialog);
   if (!state->ended) {
-    runModal(*dialog, *state, centredOn);
+    runModal(*dialog, *state, placement);
   }
   forget(*state, handle);
   if (alive) {

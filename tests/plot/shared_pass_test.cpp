@@ -146,23 +146,25 @@ TEST(SharedPass, DrawsWhatOneThreadDraws) {
 
 // A block's columns split into the threads' ranges: generated runs of pixel
 // columns (non-decreasing, many columns to a pixel, off the canvas at either
-// side) and range lengths. A range that split a pixel column on the canvas would
-// let two threads write into one column.
+// side), dots of one to four device pixels and range lengths. A range whose last
+// dot reached the next range's first on the canvas would let two threads write
+// into one pixel column.
 TEST(SharedPass, RangesEndOnlyBetweenPixelColumns) {
   std::mt19937 random(29);
   for (int trial = 0; trial < 2000; ++trial) {
     const int count = 1 + static_cast<int>(random() % 3000);
     const int width = 1 + static_cast<int>(random() % 400);
     const int least = 1 + static_cast<int>(random() % 60);
+    const auto dot = static_cast<std::int32_t>(1 + random() % 4);
     std::vector<std::int32_t> pixel(static_cast<std::size_t>(count));
     std::int32_t p = static_cast<std::int32_t>(random() % (width + 100)) - 50;
     for (std::int32_t& column : pixel) {
       column = p;
-      p += random() % 4 == 0 ? static_cast<std::int32_t>(random() % 3) : 0;
+      p += random() % 4 == 0 ? static_cast<std::int32_t>(random() % 6) : 0;
     }
     std::vector<std::int32_t> starts(static_cast<std::size_t>(count) + 1, -1);
     const int ranges = splitColumnRanges(
-        count, least, width, [&](int i) { return pixel[static_cast<std::size_t>(i)]; },
+        count, least, width, dot, [&](int i) { return pixel[static_cast<std::size_t>(i)]; },
         starts.data());
     SCOPED_TRACE("trial " + std::to_string(trial));
     ASSERT_GE(ranges, 1);
@@ -176,8 +178,9 @@ TEST(SharedPass, RangesEndOnlyBetweenPixelColumns) {
       if (end < count) {
         const std::int32_t before = pixel[static_cast<std::size_t>(end) - 1];
         const std::int32_t after = pixel[static_cast<std::size_t>(end)];
-        ASSERT_TRUE(before != after || before < 0 || before >= width)
-            << "pixel column " << before << " split at column " << end;
+        ASSERT_TRUE(after >= before + dot || before <= -dot || before >= width)
+            << "the dot of pixel column " << before << " reaches " << after << " (dot " << dot
+            << ") across column " << end;
       }
     }
   }
