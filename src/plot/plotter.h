@@ -5,6 +5,7 @@
 #include "expr/batch.h"
 #include "plot/helper_threads.h"
 #include "plot/plot_state.h"
+#include "plot/pruned_pass.h"
 #include "surface/surface.h"
 
 #include <array>
@@ -42,6 +43,12 @@ public:
   std::int64_t watchAt = 0;
   // Threads that share an implicit pass; 0: one for each core of the machine.
   int threads = 0;
+  // Implicit passes on the fast paths skip the samples that cannot change the
+  // picture (see PrunedPass); false evaluates every sample: the plain pass, which
+  // draws the same picture (kept for comparison).
+  bool pruning = true;
+  // The pruned pass, with what its last pass did.
+  PrunedPass pruned;
 
   Plotter();
   ~Plotter();
@@ -71,6 +78,8 @@ public:
   }
 
 private:
+  friend class PrunedPass;
+
   // The y of each sample of an implicit row and the canvas row of its marked
   // pixel, the same for every row of a pass, for as many samples as fit a bound;
   // grown when a pass first needs more, never during one.

@@ -1,0 +1,475 @@
+#include "plot/pruned_pass.h"
+
+#include "expr/program.h"
+#include "plot/plotter.h"
+
+#include <algorithm>
+
+namespace {
+
+// The most memory the x samples of a pass and their pixel columns may take.
+constexpr std::size_t kListBytes = std::size_t{64} << 20;
+// Boxes of at most this many samples are evaluated rather than split.
+constexpr std::int64_t kLeafSamples = 64;
+// Below this many samples to a pixel the plain scan is as fast.
+constexpr double kLeastPerPixel = 0.0;
+// A strip of pruning that evaluated more than this share of its samples did not pay.
+constexpr double kMissShare = 0.5;
+
+template <int Kind> bool marked(double v, double e) {
+  if constexpr (Kind == ImplicitLess) {
+    return v <= -e;
+  } else if constexpr (Kind == ImplicitEqual) {
+    return -e <= v && v <= e;
+  } else {
+    return v >= -e; // the same bound as for < 0
+  }
+}
+
+// Each kind passes an interval of values that holds 0 or reaches to an infinity:
+// no value of [lo, hi] passes when neither end nor the point nearest 0 does.
+template <int Kind> bool nonePass(const Enclosure& b, double e) {
+  if (!b.hasNumbers()) {
+    return true; // NaN passes no test
+  }
+  const double nearZero = std::clamp(0.0, b.lo, b.hi);
+  return !marked<Kind>(b.lo, e) && !marked<Kind>(b.hi, e) && !marked<Kind>(nearZero, e);
+}
+
+template <int Kind> bool allPass(const Enclosure& b, double e) {
+  return !b.nan && b.hasNumbers() && marked<Kind>(b.lo, e) && marked<Kind>(b.hi, e);
+}
+
+// Where marks go: the target's pixels, or a recording's mark words.
+struct MarkSink {
+  std::uint32_t* pixels;
+  std::size_t width;
+  std::uint32_t pen;
+  std::uint64_t* words;
+  std::size_t wordsPerColumn;
+
+  void mark(std::int32_t column, std::int32_t row) const {
+    const auto c = static_cast<std::size_t>(column);
+    const auto r = static_cast<std::size_t>(row);
+    if (pixels != nullptr) {
+      pixels[r * width + c] = pen;
+    } else {
+      words[c * wordsPerColumn + r / 64] |= std::uint64_t{1} << (r % 64);
+    }
+  }
+};
+
+} // namespace
+
+// What the threads of a pass share.
+struct PrunedPass::Shared {
+  PrunedPass& pass;
+  Plotter& plotter;
+  const std::atomic<bool>& stopRequest;
+  const double* ys;
+  const std::int32_t* yRows;
+  MarkSink sink;
+  std::int32_t height;
+  double e;
+  int chunk;
+  std::int64_t rowSamples; // y samples of a column, on and off the canvas
+  int strips;
+  std::atomic<int> nextStrip{0};
+  std::atomic<std::int64_t> done{0};
+};
+
+namespace {
+
+// One thread's work on one strip of columns.
+template <int Kind> class StripScan {
+public:
+  StripScan(const std::vector<double>& xs, const double* ys, const std::int32_t* yRows,
+            const MarkSink& sink, std::int32_t height, double e, int chunk,
+            const std::atomic<bool>& stop, BatchProgram::Lane& batch,
+            EnclosureProgram::Lane& enclosure, PrunedPass::Counts& counts)
+      : xs_(xs.data()), ys_(ys), yRows_(yRows), sink_(sink), height_(height), e_(e), chunk_(chunk),
+        stop_(stop), batch_(batch), enclosure_(enclosure), counts_(counts) {}
+
+  template <class Cell>
+  void block(const Cell* columns, int c0, int c1, const Cell* rows, int r0, int r1) {
+    if (stopRequested(stop_)) {
+      return;
+    }
+    const std::int64_t i0 = columns[c0].first, i1 = columns[c1 - 1].last + 1;
+    const std::int64_t j0 = rows[r0].first, j1 = rows[r1 - 1].last + 1;
+    const Enclosure v = enclose(i0, i1, j0, j1);
+    if (nonePass<Kind>(v, e_)) {
+      return;
+    }
+    if (allPass<Kind>(v, e_)) {
+      for (int c = c0; c < c1; ++c) {
+        for (int r = r0; r < r1; ++r) {
+          sink_.mark(columns[c].pixel, rows[r].pixel);
+        }
+      }
+      return;
+    }
+    const int nc = c1 - c0, nr = r1 - r0;
+    if (nc == 1 && nr == 1) {
+      pixel(columns[c0].pixel, rows[r0].pixel, i0, i1, j0, j1);
+      return;
+    }
+    if ((i1 - i0) * (j1 - j0) <= kLeafSamples) {
+      for (int c = c0; c < c1; ++c) {
+        evaluateColumn(columns[c], j0, j1);
+      }
+      return;
+    }
+    // Square blocks: split the longer side, or both.
+    const bool splitColumns = nc > 1 && nc * 2 > nr;
+    const bool splitRows = nr > 1 && nr * 2 > nc;
+    const int cm = splitColumns ? c0 + nc / 2 : c1;
+    const int rm = splitRows ? r0 + nr / 2 : r1;
+    block(columns, c0, cm, rows, r0, rm);
+    if (rm < r1) {
+      block(columns, c0, cm, rows, rm, r1);
+    }
+    if (cm < c1) {
+      block(columns, cm, c1, rows, r0, rm);
+      if (rm < r1) {
+        block(columns, cm, c1, rows, rm, r1);
+      }
+    }
+  }
+
+  // Every sample of a column cell in the y samples [j0, j1), marking each that passes.
+  template <class Cell> void evaluateColumn(const Cell& column, std::int64_t j0, std::int64_t j1) {
+    for (std::int64_t i = column.first; i <= column.last; ++i) {
+      batch_.beginRow(xs_[i]);
+      for (std::int64_t j = j0; j < j1;) {
+        if (stopRequested(stop_)) {
+          return;
+        }
+        const int n = static_cast<int>(std::min<std::int64_t>(chunk_, j1 - j));
+        const double* values = batch_.evaluateRow(ys_ + j, static_cast<int>(j), n);
+        for (int k = 0; k < n; ++k) {
+          if (marked<Kind>(values[k], e_)) {
+            const std::int32_t row = yRows_[j + k];
+            if (static_cast<std::uint32_t>(row) < static_cast<std::uint32_t>(height_)) {
+              sink_.mark(column.pixel, row);
+            }
+          }
+        }
+        counts_.evaluated += n;
+        j += n;
+      }
+    }
+  }
+
+private:
+  const double* xs_;
+  const double* ys_;
+  const std::int32_t* yRows_;
+  MarkSink sink_;
+  std::int32_t height_;
+  double e_;
+  int chunk_;
+  const std::atomic<bool>& stop_;
+  BatchProgram::Lane& batch_;
+  EnclosureProgram::Lane& enclosure_;
+  PrunedPass::Counts& counts_;
+
+  Enclosure enclose(std::int64_t i0, std::int64_t i1, std::int64_t j0, std::int64_t j1) {
+    ++counts_.enclosures;
+    return enclosure_.enclose(xs_[i0], xs_[i1 - 1], ys_[j0], ys_[j1 - 1]);
+  }
+
+  // The samples [i0, i1) x [j0, j1) of one pixel, undecided as a whole: split
+  // while that pays, then evaluated in scan order up to the first that passes.
+  // True once the pixel is marked.
+  bool pixel(std::int32_t column, std::int32_t row, std::int64_t i0, std::int64_t i1,
+             std::int64_t j0, std::int64_t j1) {
+    if ((i1 - i0) * (j1 - j0) <= kLeafSamples) {
+      return evaluatePixel(column, row, i0, i1, j0, j1);
+    }
+    const std::int64_t im = i1 - i0 > 1 ? i0 + (i1 - i0) / 2 : i1;
+    const std::int64_t jm = j1 - j0 > 1 ? j0 + (j1 - j0) / 2 : j1;
+    const std::int64_t is[] = {i0, im, i1};
+    const std::int64_t js[] = {j0, jm, j1};
+    for (int a = 0; a < 2; ++a) {
+      for (int b = 0; b < 2; ++b) {
+        if (is[a] == is[a + 1] || js[b] == js[b + 1]) {
+          continue;
+        }
+        if (stopRequested(stop_)) {
+          return false;
+        }
+        const Enclosure v = enclose(is[a], is[a + 1], js[b], js[b + 1]);
+        if (nonePass<Kind>(v, e_)) {
+          continue;
+        }
+        if (allPass<Kind>(v, e_)) {
+          sink_.mark(column, row);
+          return true;
+        }
+        if (pixel(column, row, is[a], is[a + 1], js[b], js[b + 1])) {
+          return true;
+        }
+      }
+    }
+    return false;
+  }
+
+  bool evaluatePixel(std::int32_t column, std::int32_t row, std::int64_t i0, std::int64_t i1,
+                     std::int64_t j0, std::int64_t j1) {
+    for (std::int64_t i = i0; i < i1; ++i) {
+      batch_.beginRow(xs_[i]);
+      for (std::int64_t j = j0; j < j1;) {
+        if (stopRequested(stop_)) {
+          return false;
+        }
+        const int n = static_cast<int>(std::min<std::int64_t>(chunk_, j1 - j));
+        const double* values = batch_.evaluateRow(ys_ + j, static_cast<int>(j), n);
+        for (int k = 0; k < n; ++k) {
+          if (marked<Kind>(values[k], e_)) {
+            counts_.evaluated += k + 1;
+            sink_.mark(column, row);
+            return true;
+          }
+        }
+        counts_.evaluated += n;
+        j += n;
+      }
+    }
+    return false;
+  }
+};
+
+} // namespace
+
+bool PrunedPass::layOut(const Plotter& plotter, const PixelTarget& target, std::int64_t known) {
+  const PlotState& s = plotter.state;
+  // The whole row must be in the plotter's tables.
+  if (known <= 0 || plotter.rowYs[static_cast<std::size_t>(known - 1)] + s.accuracy < s.yTo) {
+    return false;
+  }
+  const std::size_t most = kListBytes / (sizeof(double) + sizeof(std::int32_t));
+  std::size_t count = 0;
+  for (double x = s.xFrom; x < s.xTo; x += s.accuracy) {
+    if (++count > most) {
+      return false;
+    }
+  }
+  if (xs_.size() < count) {
+    xs_.resize(count);
+    xColumns_.resize(count);
+  }
+  double x = s.xFrom;
+  for (std::size_t i = 0; i < count; ++i, x += s.accuracy) {
+    xs_[i] = x;
+    xColumns_[i] = pixelOf(s.canvasX(x)) + 1;
+  }
+  // Runs of samples on one pixel of the canvas.
+  auto cellsOf = [](std::vector<Cell>& cells, const std::int32_t* pixels, std::int64_t n,
+                    std::int32_t size) {
+    cells.clear();
+    for (std::int64_t i = 0; i < n; ++i) {
+      const std::int32_t p = pixels[i];
+      if (p < 0 || p >= size) {
+        continue;
+      }
+      if (!cells.empty() && cells.back().pixel == p && cells.back().last == i - 1) {
+        cells.back().last = i;
+      } else {
+        cells.push_back(Cell{p, i, i});
+      }
+    }
+  };
+  const auto nx = static_cast<std::int64_t>(count);
+  cellsOf(columns_, xColumns_.data(), nx, target.width);
+  cellsOf(rows_, plotter.rowPixels.data(), known, target.height);
+  std::int64_t shownX = 0, shownY = 0;
+  for (const Cell& c : columns_) {
+    shownX += c.last - c.first + 1;
+  }
+  for (const Cell& r : rows_) {
+    shownY += r.last - r.first + 1;
+  }
+  if (!columns_.empty() && !rows_.empty()) {
+    const double perPixel = static_cast<double>(shownX) / static_cast<double>(columns_.size()) *
+                            static_cast<double>(shownY) / static_cast<double>(rows_.size());
+    if (perPixel < kLeastPerPixel) {
+      return false;
+    }
+  }
+  hiddenSamples_ = (nx - shownX) * known;
+  // Strips of about 1% of the samples on the canvas, whole pixel columns each.
+  const std::int64_t stripX = std::max<std::int64_t>(1, shownX / 100);
+  stripStarts_.clear();
+  for (std::size_t c = 0; c < columns_.size();) {
+    stripStarts_.push_back(static_cast<std::int32_t>(c));
+    std::int64_t taken = 0;
+    while (c < columns_.size() && taken < stripX) {
+      taken += columns_[c].last - columns_[c].first + 1;
+      ++c;
+    }
+  }
+  stripStarts_.push_back(static_cast<std::int32_t>(columns_.size()));
+  return true;
+}
+
+template <int Kind> void PrunedPass::takeStrips(Shared& sh, int laneIndex) {
+  PrunedPass& pass = sh.pass;
+  Lane& lane = pass.lanes_[static_cast<std::size_t>(laneIndex)];
+  StripScan<Kind> scan(pass.xs_, sh.ys, sh.yRows, sh.sink, sh.height, sh.e, sh.chunk,
+                       sh.stopRequest, lane.batch, lane.enclosure, lane.counts);
+  const Cell* columns = pass.columns_.data();
+  const Cell* rows = pass.rows_.data();
+  const int rowCount = static_cast<int>(pass.rows_.size());
+  for (;;) {
+    const int strip = sh.nextStrip.fetch_add(1, std::memory_order_relaxed);
+    if (strip >= sh.strips || stopRequested(sh.stopRequest)) {
+      return;
+    }
+    const int c0 = pass.stripStarts_[static_cast<std::size_t>(strip)];
+    const int c1 = pass.stripStarts_[static_cast<std::size_t>(strip) + 1];
+    const std::int64_t stripX = columns[c1 - 1].last + 1 - columns[c0].first;
+    const std::int64_t before = lane.counts.evaluated;
+    ++lane.counts.strips;
+    if (rowCount == 0) {
+      // Nothing of these columns is on the canvas.
+    } else if (lane.plainAhead > 0) {
+      --lane.plainAhead;
+      ++lane.counts.plainStrips;
+      for (int c = c0; c < c1; ++c) {
+        scan.evaluateColumn(columns[c], rows[0].first, rows[rowCount - 1].last + 1);
+      }
+    } else {
+      scan.block(columns, c0, c1, rows, 0, rowCount);
+      // A strip that evaluated most of its samples did not pay: scan the next
+      // ones plainly, for longer after each miss in a row.
+      const auto shown = static_cast<double>(stripX) *
+                         static_cast<double>(rows[rowCount - 1].last + 1 - rows[0].first);
+      if (static_cast<double>(lane.counts.evaluated - before) > kMissShare * shown) {
+        lane.misses = std::min(lane.misses + 1, 6);
+        lane.plainAhead = 1 << lane.misses;
+      } else {
+        lane.misses = 0;
+      }
+    }
+    if (stopRequested(sh.stopRequest)) {
+      return;
+    }
+    const std::int64_t done = sh.done.fetch_add(stripX * sh.rowSamples, std::memory_order_relaxed) +
+                              stripX * sh.rowSamples;
+    if (laneIndex == 0 && done >= sh.plotter.nextPercentAt) {
+      sh.plotter.samplesDone = done;
+      sh.plotter.showProgress();
+    }
+  }
+}
+
+template <int Kind> void PrunedPass::helperJob(void* shared, int lane) {
+  takeStrips<Kind>(*static_cast<Shared*>(shared), lane);
+}
+
+bool PrunedPass::run(Plotter& plotter, const std::atomic<bool>& stopRequest,
+                     const PixelTarget& target, std::int64_t known) {
+  counts = Counts{};
+  const PlotState& s = plotter.state;
+  CProgram& program = *s.firstProgram;
+  if (program.enclosure == nullptr || program.batch == nullptr || !layOut(plotter, target, known)) {
+    return false;
+  }
+  counts.pruned = true;
+  int threads = plotter.threadCount();
+  if (threads > 1) {
+    threads = 1 + plotter.helpers.reserve(threads - 1);
+  }
+  if (lanes_.size() < static_cast<std::size_t>(threads)) {
+    lanes_.resize(static_cast<std::size_t>(threads));
+  }
+  program.enclosure->beginPass(s.a, s.b, s.c, s.d);
+  for (int i = 0; i < threads; ++i) {
+    Lane& lane = lanes_[static_cast<std::size_t>(i)];
+    lane.batch.begin(*program.batch);
+    lane.enclosure.begin(*program.enclosure);
+    lane.counts = Counts{};
+    lane.plainAhead = 0;
+    lane.misses = 0;
+  }
+  MarkSink sink{target.pixels, static_cast<std::size_t>(target.width), target.penPixel, nullptr, 0};
+  if (target.pixels == nullptr) {
+    markWords_ = (static_cast<std::size_t>(target.height) + 63) / 64;
+    const std::size_t words = markWords_ * static_cast<std::size_t>(target.width);
+    if (marks_.size() < words) {
+      marks_.resize(words);
+    }
+    std::fill(marks_.begin(), marks_.begin() + static_cast<std::ptrdiff_t>(words), 0);
+    sink.words = marks_.data();
+    sink.wordsPerColumn = markWords_;
+  }
+  Shared shared{*this,
+                plotter,
+                stopRequest,
+                plotter.rowYs.data(),
+                plotter.rowPixels.data(),
+                sink,
+                target.height,
+                s.accuracy,
+                program.batch->chunkSize(),
+                known,
+                static_cast<int>(stripStarts_.size()) - 1};
+  shared.done = hiddenSamples_;
+  using Job = void (*)(void*, int);
+  using Take = void (*)(Shared&, int);
+  const Job job = s.kind == ImplicitLess    ? helperJob<ImplicitLess>
+                  : s.kind == ImplicitEqual ? helperJob<ImplicitEqual>
+                                            : helperJob<ImplicitGreater>;
+  const Take take = s.kind == ImplicitLess    ? takeStrips<ImplicitLess>
+                    : s.kind == ImplicitEqual ? takeStrips<ImplicitEqual>
+                                              : takeStrips<ImplicitGreater>;
+  if (threads > 1) {
+    plotter.helpers.start(job, &shared, threads - 1);
+  }
+  take(shared, 0);
+  if (threads > 1) {
+    plotter.helpers.wait();
+  }
+  plotter.samplesDone = shared.done.load();
+  if (!stopRequested(stopRequest) && plotter.samplesDone >= plotter.nextPercentAt) {
+    plotter.showProgress();
+  }
+  for (int i = 0; i < threads; ++i) {
+    const Counts& c = lanes_[static_cast<std::size_t>(i)].counts;
+    counts.evaluated += c.evaluated;
+    counts.enclosures += c.enclosures;
+    counts.strips += c.strips;
+    counts.plainStrips += c.plainStrips;
+  }
+  if (target.pixels == nullptr) {
+    emitRuns(target);
+  }
+  return true;
+}
+
+// A recording's marks as runs of rows, column by column.
+void PrunedPass::emitRuns(const PixelTarget& target) const {
+  for (std::int32_t column = 0; column < target.width; ++column) {
+    const std::uint64_t* words = marks_.data() + static_cast<std::size_t>(column) * markWords_;
+    std::int32_t top = -1;
+    for (std::int32_t row = 0; row < target.height;) {
+      const std::uint64_t word = words[static_cast<std::size_t>(row) / 64];
+      if (row % 64 == 0 && word == (top < 0 ? 0 : ~std::uint64_t{0})) {
+        row += 64; // a word with no change
+        continue;
+      }
+      const bool set = ((word >> (row % 64)) & 1) != 0;
+      if (set && top < 0) {
+        top = row;
+      } else if (!set && top >= 0) {
+        target.runs->markRun(target.penPixel, column, top, row - 1);
+        top = -1;
+      }
+      ++row;
+    }
+    if (top >= 0) {
+      target.runs->markRun(target.penPixel, column, top, target.height - 1);
+    }
+  }
+}

@@ -1,0 +1,72 @@
+#pragma once
+// The pruned implicit pass: the picture of the plain scan from far fewer samples.
+// The x and y samples are the same accumulated lists for every column and row, so
+// a pixel's samples are a range of each list. Blocks of pixels are subdivided (a
+// quadtree over the index ranges): a block whose enclosure proves that no sample
+// passes the kind's test is skipped, one whose enclosure proves that every sample
+// passes has all its pixels marked; below one pixel the sample ranges are split
+// further, and the samples of what stays undecided are evaluated in scan order,
+// up to a pixel's first mark. The pass's columns go in strips of about 1% of the
+// samples to the threads in turn; a strip where pruning does not pay is scanned
+// sample by sample.
+
+#include "expr/batch.h"
+#include "expr/enclosure.h"
+#include "surface/surface.h"
+
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+class Plotter;
+
+class PrunedPass {
+public:
+  // What the last pass did, for the benchmarks and tests.
+  struct Counts {
+    bool pruned = false;         // the pass was drawn here, not by the plain scan
+    std::int64_t evaluated = 0;  // samples evaluated
+    std::int64_t enclosures = 0; // boxes enclosed
+    std::int64_t plainStrips = 0, strips = 0;
+  };
+  Counts counts;
+
+  // Draws the implicit pass of the plotter's snapshot into the target, the rows'
+  // y values and pixel rows taken from the plotter's tables of `known` samples;
+  // false, having drawn and counted nothing, when the plain scan should draw it
+  // (sample lists beyond their bound, too few samples to a pixel).
+  bool run(Plotter& plotter, const std::atomic<bool>& stopRequest, const PixelTarget& target,
+           std::int64_t known);
+
+private:
+  // One thread's evaluators and counts.
+  struct Lane {
+    BatchProgram::Lane batch;
+    EnclosureProgram::Lane enclosure;
+    alignas(64) Counts counts;
+    int plainAhead = 0; // strips this thread scans plainly before it tries pruning again
+    int misses = 0;     // pruned strips in a row that did not pay
+  };
+  struct Shared;
+  template <int Kind> static void helperJob(void* shared, int lane);
+  template <int Kind> static void takeStrips(Shared& shared, int lane);
+
+  bool layOut(const Plotter& plotter, const PixelTarget& target, std::int64_t known);
+  void emitRuns(const PixelTarget& target) const;
+
+  // The x samples of the pass and the pixel column of each.
+  std::vector<double> xs_;
+  std::vector<std::int32_t> xColumns_;
+  // Pixels on the canvas: runs of samples that share a column or a row.
+  struct Cell {
+    std::int32_t pixel;       // the column or row
+    std::int64_t first, last; // the run of samples, last included
+  };
+  std::vector<Cell> columns_, rows_;
+  std::vector<std::int32_t> stripStarts_; // column cells at which strips begin, and the end
+  std::int64_t hiddenSamples_ = 0;        // of columns off the canvas
+  // Marks of a recording target, a column's rows in words of their own.
+  std::vector<std::uint64_t> marks_;
+  std::size_t markWords_ = 0; // per column
+  std::vector<Lane> lanes_;
+};

@@ -1,0 +1,202 @@
+// The pruned implicit pass draws the plain pass's picture, pixel for pixel, for
+// random formulas over the whole language, every kind, views on and off the
+// canvas and steps that put samples exactly on zero and on whole numbers, into
+// pixels and into recordings, on one thread and shared; it evaluates few samples
+// where blocks decide; its progress only rises and a stop ends it.
+
+#include "../expr/formula_generator.h"
+#include "plot_fixture.h"
+#include "surface/recording.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct View {
+  double accuracy;
+  double xFrom, xTo, yFrom, yTo;
+  int oX, oY, pixels;
+};
+
+std::string describe(const std::string& formula, GraphKind kind, const View& v, int threads) {
+  char text[400];
+  std::snprintf(text, sizeof text,
+                "%s kind %d step %g x %g..%g y %g..%g origin %d,%d pixels %d "
+                "threads %d",
+                formula.c_str(), kind, v.accuracy, v.xFrom, v.xTo, v.yFrom, v.yTo, v.oX, v.oY,
+                v.pixels, threads);
+  return text;
+}
+
+void setUp(Pass& pass, const std::string& formula, GraphKind kind, const View& v, bool pruning,
+           int threads) {
+  pass.implicitGraph(formula.c_str(), kind);
+  pass.live.setView(v.oX, v.oY, v.xFrom, v.xTo, v.yFrom, v.yTo, v.pixels);
+  pass.live.accuracy = v.accuracy;
+  pass.live.a = 0.5;
+  pass.live.b = 2;
+  pass.live.c = -1;
+  pass.live.d = 0;
+  pass.plotter.pruning = pruning;
+  pass.plotter.threads = threads;
+}
+
+bool samePicture(const Canvas& a, const Canvas& b) {
+  return std::memcmp(BitmapBits(a.bitmap(), nullptr, nullptr),
+                     BitmapBits(b.bitmap(), nullptr, nullptr),
+                     sizeof(std::uint32_t) * static_cast<std::size_t>(a.width() * a.height())) == 0;
+}
+
+// Draws the pass pruned and plain; true when both agree in picture and count.
+bool expectSame(const std::string& formula, GraphKind kind, const View& v, int threads) {
+  Pass pruned, plain;
+  setUp(pruned, formula, kind, v, true, threads);
+  setUp(plain, formula, kind, v, false, 1);
+  pruned.run();
+  plain.run();
+  const bool same = samePicture(pruned.canvas, plain.canvas);
+  EXPECT_TRUE(same) << describe(formula, kind, v, threads) << ": "
+                    << differingPixels(pruned.canvas, plain.canvas) << " pixels differ";
+  EXPECT_EQ(pruned.plotter.samplesDone, plain.plotter.samplesDone)
+      << describe(formula, kind, v, threads);
+  if (!same) {
+    pruned.canvas.save("pruned-pass");
+    plain.canvas.save("plain-pass");
+  }
+  return same;
+}
+
+// A view of about 240 samples a side at the step, starting on a multiple of it
+// or not, placed on the canvas, across its edge or off it.
+View randomView(std::mt19937_64& rng) {
+  const double steps[] = {0.5, 0.0625, 0.03125, 0.01, 0.002};
+  std::uniform_int_distribution<int> pick(0, 1 << 20);
+  View v{};
+  v.accuracy = steps[pick(rng) % 5];
+  const double side = 240 * v.accuracy;
+  const bool onGrid = pick(rng) % 2 == 0;
+  const double shift = onGrid ? 0 : v.accuracy * 0.37;
+  v.xFrom = -side * (pick(rng) % 5) / 8 + shift;
+  v.yFrom = -side * (pick(rng) % 5) / 8 - shift;
+  v.xTo = v.xFrom + side;
+  v.yTo = v.yFrom + side * (0.5 + (pick(rng) % 4) / 4.0);
+  // From a few pixels a unit (dotted grids where the step covers more than a
+  // pixel) to many samples a pixel.
+  const double scales[] = {0.2, 0.7, 2.5, 8, 40};
+  v.pixels = std::max(1, static_cast<int>(scales[pick(rng) % 5] * 768 / side));
+  const int origins[] = {300, 512, -200, 1400, 40};
+  v.oX = origins[pick(rng) % 5] + pick(rng) % 50;
+  v.oY = origins[pick(rng) % 5] + pick(rng) % 50;
+  return v;
+}
+
+TEST(PrunedPass, DrawsThePlainPictureOfRandomFormulas) {
+  FormulaGenerator gen(26);
+  std::mt19937_64 rng(5);
+  const GraphKind kinds[] = {ImplicitLess, ImplicitEqual, ImplicitGreater};
+  for (int n = 0; n < 300; ++n) {
+    const std::string formula = gen.varying(1 + n % 5);
+    const View v = randomView(rng);
+    if (!expectSame(formula, kinds[n % 3], v, 1 + n % 2)) {
+      return;
+    }
+  }
+}
+
+TEST(PrunedPass, DrawsThePlainPictureOfSmoothFormulas) {
+  const char* formulas[] = {"x^2 + y^2 - 1.0",
+                            "sin(x*y) - cos(x+y)",
+                            "y - x*x*x + a",
+                            "(0-8)^x - y",
+                            "tg(y) - 1/x",
+                            "x*x - y*y*y + 0.5",
+                            "min(x, y) - max(0-x, y*y) + 0.25",
+                            "x%2 - y%3",
+                            "ln(x*x + y*y)",
+                            "x^y - y^x",
+                            "abc(x) - y",
+                            "sin(x)^2 + cos(y)^2 - 1.2"};
+  const View views[] = {
+      {0.01, -2, 2, -2, 2, 512, 384, 150},            // many samples to a pixel
+      {0.0625, -4, 4, -4, 4, 300, 300, 40},           // samples on zero and whole numbers
+      {0.03125, -3, 3, -3, 3, 700, 100, 200},         // the origin near an edge, ranges across it
+      {0.5, -30, 30, -30, 30, 512, 384, 5},           // a dotted grid
+      {0.002, -0.3, 0.3, -0.3, 0.3, -100, 900, 1000}, // the origin off the canvas
+      {0.01, 40, 42, 40, 42, 300, 300, 20},           // wholly off the canvas
+  };
+  const GraphKind kinds[] = {ImplicitLess, ImplicitEqual, ImplicitGreater};
+  int n = 0;
+  for (const char* f : formulas) {
+    for (const View& v : views) {
+      for (GraphKind kind : kinds) {
+        if (!expectSame(f, kind, v, 1 + n++ % 2)) {
+          return;
+        }
+      }
+    }
+  }
+}
+
+// Into a recording, as the renderer draws SVG and PDF documents: the same marks.
+TEST(PrunedPass, RecordsThePlainMarks) {
+  const char* formulas[] = {"x^2 + y^2 - 4", "sin(x*y) - y/3", "tg(y) - 1/x"};
+  for (const char* f : formulas) {
+    for (GraphKind kind : {ImplicitLess, ImplicitEqual, ImplicitGreater}) {
+      SCOPED_TRACE(std::string(f) + " kind " + std::to_string(kind));
+      std::vector<MarkRect> rects[2];
+      for (int pruning = 0; pruning < 2; ++pruning) {
+        Pass pass;
+        setUp(pass, f, kind, {0.005, -4, 4, -3, 3, 400, 380, 40}, pruning == 1, 2);
+        Recording recording(1024, 768);
+        HDC dc = CreateRecordingDC(&recording);
+        SetROP2(dc, R2_COPYPEN);
+        SetBkMode(dc, TRANSPARENT);
+        pass.live.canvasDC = dc;
+        pass.run();
+        for (const RecordedOp& op : recording.ops()) {
+          if (op.kind == RecordedOp::Marks) {
+            rects[pruning] = recording.markRects(op);
+          }
+        }
+        DeleteDC(dc);
+      }
+      EXPECT_FALSE(rects[0].empty());
+      EXPECT_TRUE(rects[0] == rects[1]);
+    }
+  }
+}
+
+// Blocks that decide save nearly every sample; blocks that never decide are
+// scanned plainly.
+TEST(PrunedPass, EvaluatesFewSamplesWhereBlocksDecide) {
+  struct Case {
+    const char* formula;
+    GraphKind kind;
+    double accuracy;
+    double mostEvaluated; // share of the samples
+  } cases[] = {
+      {"x^2 + y^2 - 1.0", ImplicitEqual, 0.002, 0.002},
+      {"x^2 + y^2 - 1.0", ImplicitLess, 0.002, 0.001},
+      {"sin(x*y) - cos(x+y)", ImplicitEqual, 0.004, 0.03},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.formula);
+    Pass pass;
+    pass.implicitGraph(c.formula, c.kind);
+    pass.live.accuracy = c.accuracy;
+    pass.plotter.threads = 1;
+    pass.run();
+    const PrunedPass::Counts& counts = pass.plotter.pruned.counts;
+    EXPECT_TRUE(counts.pruned);
+    EXPECT_LT(static_cast<double>(counts.evaluated),
+              c.mostEvaluated * static_cast<double>(pass.plotter.samplesDone));
+    EXPECT_EQ(pass.canvas.at(0, 0), kFrameGreen);
+  }
+}
+
+} // namespace
