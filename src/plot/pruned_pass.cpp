@@ -4,13 +4,17 @@
 #include "plot/plotter.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
 // The most memory the x samples of a pass and their pixel columns may take.
 constexpr std::size_t kListBytes = std::size_t{64} << 20;
 // Boxes of at most this many samples are evaluated rather than split.
-constexpr std::int64_t kLeafSamples = 64;
+static std::int64_t kLeafSamples = std::getenv("LEAF") ? std::atoll(std::getenv("LEAF")) : 64;
+// Undecided pixels of at most this many samples wait for the evaluation of their
+// strip's pending pixels; those of more are split.
+static std::int64_t kDeferSamples = std::getenv("DEFER") ? std::atoll(std::getenv("DEFER")) : 256;
 // Below this many samples to a pixel the plain scan is as fast.
 constexpr double kLeastPerPixel = 0.0;
 // A strip of pruning that evaluated more than this share of its samples did not pay.
@@ -40,83 +44,102 @@ template <int Kind> bool allPass(const Enclosure& b, double e) {
   return !b.nan && b.hasNumbers() && marked<Kind>(b.lo, e) && marked<Kind>(b.hi, e);
 }
 
-// Where marks go: the target's pixels, or a recording's mark words.
-struct MarkSink {
-  std::uint32_t* pixels;
-  std::size_t width;
-  std::uint32_t pen;
-  std::uint64_t* words;
-  std::size_t wordsPerColumn;
+using Cell = PrunedPass::Cell;
 
-  void mark(std::int32_t column, std::int32_t row) const {
-    const auto c = static_cast<std::size_t>(column);
-    const auto r = static_cast<std::size_t>(row);
-    if (pixels != nullptr) {
-      pixels[r * width + c] = pen;
-    } else {
-      words[c * wordsPerColumn + r / 64] |= std::uint64_t{1} << (r % 64);
-    }
-  }
-};
-
-} // namespace
-
-// What the threads of a pass share.
-struct PrunedPass::Shared {
-  PrunedPass& pass;
-  Plotter& plotter;
-  const std::atomic<bool>& stopRequest;
-  const double* ys;
-  const std::int32_t* yRows;
-  MarkSink sink;
-  std::int32_t height;
-  double e;
-  int chunk;
-  std::int64_t rowSamples; // y samples of a column, on and off the canvas
-  int strips;
-  std::atomic<int> nextStrip{0};
-  std::atomic<std::int64_t> done{0};
-};
-
-namespace {
+// The pending state of a pixel of a strip.
+enum : std::uint8_t { Settled = 0, Pending = 1, MarkedLate = 2 };
 
 // One thread's work on one strip of columns.
 template <int Kind> class StripScan {
 public:
-  StripScan(const std::vector<double>& xs, const double* ys, const std::int32_t* yRows,
-            const MarkSink& sink, std::int32_t height, double e, int chunk,
-            const std::atomic<bool>& stop, BatchProgram::Lane& batch,
-            EnclosureProgram::Lane& enclosure, PrunedPass::Counts& counts)
-      : xs_(xs.data()), ys_(ys), yRows_(yRows), sink_(sink), height_(height), e_(e), chunk_(chunk),
-        stop_(stop), batch_(batch), enclosure_(enclosure), counts_(counts) {}
+  StripScan(const PrunedPass::Context& context, PrunedPass::Lane& lane)
+      : c_(context), batch_(lane.batch), enclosure_(lane.enclosure), counts_(lane.counts),
+        pending_(lane.pending.data()) {}
 
-  template <class Cell>
-  void block(const Cell* columns, int c0, int c1, const Cell* rows, int r0, int r1) {
-    if (stopRequested(stop_)) {
+  // The strip's columns [c0, c1) pruned: blocks decided by enclosures, pixels
+  // with many samples split further, the samples of the rest evaluated at the end.
+  void prune(int c0, int c1) {
+    first_ = c0;
+    block(c0, c1, 0, c_.rowCount);
+    evaluatePending(c0, c1);
+  }
+
+  // Every sample of the columns [c0, c1) that lies on the canvas.
+  void scan(int c0, int c1) {
+    const std::int64_t j0 = c_.rows[0].first;
+    const std::int64_t j1 = c_.rows[c_.rowCount - 1].last + 1;
+    for (int c = c0; c < c1 && !stopRequested(c_.stop); ++c) {
+      const Cell& column = c_.columns[c];
+      for (std::int64_t i = column.first; i <= column.last; ++i) {
+        batch_.beginRow(c_.xs[i]);
+        for (std::int64_t j = j0; j < j1;) {
+          if (stopRequested(c_.stop)) {
+            return;
+          }
+          const int n = static_cast<int>(std::min<std::int64_t>(c_.chunk, j1 - j));
+          const double* values = batch_.evaluateRow(c_.ys + j, static_cast<int>(j), n);
+          for (int k = 0; k < n; ++k) {
+            if (marked<Kind>(values[k], c_.e)) {
+              const std::int32_t row = c_.yRows[j + k];
+              if (static_cast<std::uint32_t>(row) < static_cast<std::uint32_t>(c_.height)) {
+                c_.sink.mark(column.pixel, row);
+              }
+            }
+          }
+          counts_.evaluated += n;
+          j += n;
+        }
+      }
+    }
+  }
+
+private:
+  const PrunedPass::Context& c_;
+  BatchProgram::Lane& batch_;
+  EnclosureProgram::Lane& enclosure_;
+  PrunedPass::Counts& counts_;
+  std::uint8_t* pending_; // the strip's pixels, a column's rows after another's
+  int first_ = 0;         // the strip's first column cell
+
+  std::uint8_t& pendingAt(int c, int r) {
+    return pending_[static_cast<std::size_t>(c - first_) * static_cast<std::size_t>(c_.rowCount) +
+                    static_cast<std::size_t>(r)];
+  }
+
+  Enclosure enclose(std::int64_t i0, std::int64_t i1, std::int64_t j0, std::int64_t j1) {
+    ++counts_.enclosures;
+    return enclosure_.enclose(c_.xs[i0], c_.xs[i1 - 1], c_.ys[j0], c_.ys[j1 - 1]);
+  }
+
+  void block(int c0, int c1, int r0, int r1) {
+    if (stopRequested(c_.stop)) {
       return;
     }
-    const std::int64_t i0 = columns[c0].first, i1 = columns[c1 - 1].last + 1;
-    const std::int64_t j0 = rows[r0].first, j1 = rows[r1 - 1].last + 1;
+    const std::int64_t i0 = c_.columns[c0].first, i1 = c_.columns[c1 - 1].last + 1;
+    const std::int64_t j0 = c_.rows[r0].first, j1 = c_.rows[r1 - 1].last + 1;
     const Enclosure v = enclose(i0, i1, j0, j1);
-    if (nonePass<Kind>(v, e_)) {
+    if (nonePass<Kind>(v, c_.e)) {
       return;
     }
-    if (allPass<Kind>(v, e_)) {
+    if (allPass<Kind>(v, c_.e)) {
       for (int c = c0; c < c1; ++c) {
         for (int r = r0; r < r1; ++r) {
-          sink_.mark(columns[c].pixel, rows[r].pixel);
+          c_.sink.mark(c_.columns[c].pixel, c_.rows[r].pixel);
         }
       }
       return;
     }
     const int nc = c1 - c0, nr = r1 - r0;
-    if (nc == 1 && nr == 1) {
-      pixel(columns[c0].pixel, rows[r0].pixel, i0, i1, j0, j1);
+    const std::int64_t samples = (i1 - i0) * (j1 - j0);
+    if (nc == 1 && nr == 1 && samples > kDeferSamples) {
+      pixel(c_.columns[c0].pixel, c_.rows[r0].pixel, i0, i1, j0, j1);
       return;
     }
-    if ((i1 - i0) * (j1 - j0) <= kLeafSamples) {
+    if (samples <= kLeafSamples || (nc == 1 && nr == 1)) {
       for (int c = c0; c < c1; ++c) {
-        evaluateColumn(columns[c], j0, j1);
+        for (int r = r0; r < r1; ++r) {
+          pendingAt(c, r) = Pending;
+        }
       }
       return;
     }
@@ -125,58 +148,16 @@ public:
     const bool splitRows = nr > 1 && nr * 2 > nc;
     const int cm = splitColumns ? c0 + nc / 2 : c1;
     const int rm = splitRows ? r0 + nr / 2 : r1;
-    block(columns, c0, cm, rows, r0, rm);
+    block(c0, cm, r0, rm);
     if (rm < r1) {
-      block(columns, c0, cm, rows, rm, r1);
+      block(c0, cm, rm, r1);
     }
     if (cm < c1) {
-      block(columns, cm, c1, rows, r0, rm);
+      block(cm, c1, r0, rm);
       if (rm < r1) {
-        block(columns, cm, c1, rows, rm, r1);
+        block(cm, c1, rm, r1);
       }
     }
-  }
-
-  // Every sample of a column cell in the y samples [j0, j1), marking each that passes.
-  template <class Cell> void evaluateColumn(const Cell& column, std::int64_t j0, std::int64_t j1) {
-    for (std::int64_t i = column.first; i <= column.last; ++i) {
-      batch_.beginRow(xs_[i]);
-      for (std::int64_t j = j0; j < j1;) {
-        if (stopRequested(stop_)) {
-          return;
-        }
-        const int n = static_cast<int>(std::min<std::int64_t>(chunk_, j1 - j));
-        const double* values = batch_.evaluateRow(ys_ + j, static_cast<int>(j), n);
-        for (int k = 0; k < n; ++k) {
-          if (marked<Kind>(values[k], e_)) {
-            const std::int32_t row = yRows_[j + k];
-            if (static_cast<std::uint32_t>(row) < static_cast<std::uint32_t>(height_)) {
-              sink_.mark(column.pixel, row);
-            }
-          }
-        }
-        counts_.evaluated += n;
-        j += n;
-      }
-    }
-  }
-
-private:
-  const double* xs_;
-  const double* ys_;
-  const std::int32_t* yRows_;
-  MarkSink sink_;
-  std::int32_t height_;
-  double e_;
-  int chunk_;
-  const std::atomic<bool>& stop_;
-  BatchProgram::Lane& batch_;
-  EnclosureProgram::Lane& enclosure_;
-  PrunedPass::Counts& counts_;
-
-  Enclosure enclose(std::int64_t i0, std::int64_t i1, std::int64_t j0, std::int64_t j1) {
-    ++counts_.enclosures;
-    return enclosure_.enclose(xs_[i0], xs_[i1 - 1], ys_[j0], ys_[j1 - 1]);
   }
 
   // The samples [i0, i1) x [j0, j1) of one pixel, undecided as a whole: split
@@ -196,15 +177,15 @@ private:
         if (is[a] == is[a + 1] || js[b] == js[b + 1]) {
           continue;
         }
-        if (stopRequested(stop_)) {
+        if (stopRequested(c_.stop)) {
           return false;
         }
         const Enclosure v = enclose(is[a], is[a + 1], js[b], js[b + 1]);
-        if (nonePass<Kind>(v, e_)) {
+        if (nonePass<Kind>(v, c_.e)) {
           continue;
         }
-        if (allPass<Kind>(v, e_)) {
-          sink_.mark(column, row);
+        if (allPass<Kind>(v, c_.e)) {
+          c_.sink.mark(column, row);
           return true;
         }
         if (pixel(column, row, is[a], is[a + 1], js[b], js[b + 1])) {
@@ -218,17 +199,17 @@ private:
   bool evaluatePixel(std::int32_t column, std::int32_t row, std::int64_t i0, std::int64_t i1,
                      std::int64_t j0, std::int64_t j1) {
     for (std::int64_t i = i0; i < i1; ++i) {
-      batch_.beginRow(xs_[i]);
+      batch_.beginRow(c_.xs[i]);
       for (std::int64_t j = j0; j < j1;) {
-        if (stopRequested(stop_)) {
+        if (stopRequested(c_.stop)) {
           return false;
         }
-        const int n = static_cast<int>(std::min<std::int64_t>(chunk_, j1 - j));
-        const double* values = batch_.evaluateRow(ys_ + j, static_cast<int>(j), n);
+        const int n = static_cast<int>(std::min<std::int64_t>(c_.chunk, j1 - j));
+        const double* values = batch_.evaluateRow(c_.ys + j, static_cast<int>(j), n);
         for (int k = 0; k < n; ++k) {
-          if (marked<Kind>(values[k], e_)) {
+          if (marked<Kind>(values[k], c_.e)) {
             counts_.evaluated += k + 1;
-            sink_.mark(column, row);
+            c_.sink.mark(column, row);
             return true;
           }
         }
@@ -237,6 +218,64 @@ private:
       }
     }
     return false;
+  }
+
+  // The samples of the pending pixels, column by column in scan order, adjacent
+  // pending pixels of a column in one run; a pixel is left once it is marked.
+  // Leaves every pixel of the strip settled.
+  void evaluatePending(int c0, int c1) {
+    const int rowCount = c_.rowCount;
+    for (int c = c0; c < c1; ++c) {
+      std::uint8_t* states = &pendingAt(c, 0);
+      int left = static_cast<int>(std::count(states, states + rowCount, Pending));
+      const Cell& column = c_.columns[c];
+      for (std::int64_t i = column.first; i <= column.last && left > 0; ++i) {
+        batch_.beginRow(c_.xs[i]);
+        for (int r = 0; r < rowCount;) {
+          if (states[r] != Pending) {
+            ++r;
+            continue;
+          }
+          int end = r + 1; // pending rows whose samples follow each other
+          while (end < rowCount && states[end] == Pending &&
+                 c_.rows[end].first == c_.rows[end - 1].last + 1) {
+            ++end;
+          }
+          if (!evaluateRun(column.pixel, i, r, end, states, left)) {
+            return;
+          }
+          r = end;
+        }
+      }
+      std::fill(states, states + rowCount, Settled);
+    }
+  }
+
+  // One x sample over the pending rows [r0, r1); false at a stop.
+  bool evaluateRun(std::int32_t column, std::int64_t, int r0, int r1, std::uint8_t* states,
+                   int& left) {
+    const std::int64_t j1 = c_.rows[r1 - 1].last + 1;
+    int r = r0;
+    for (std::int64_t j = c_.rows[r0].first; j < j1;) {
+      if (stopRequested(c_.stop)) {
+        return false;
+      }
+      const int n = static_cast<int>(std::min<std::int64_t>(c_.chunk, j1 - j));
+      const double* values = batch_.evaluateRow(c_.ys + j, static_cast<int>(j), n);
+      for (int k = 0; k < n; ++k) {
+        while (j + k > c_.rows[r].last) {
+          ++r;
+        }
+        if (states[r] == Pending && marked<Kind>(values[k], c_.e)) {
+          states[r] = MarkedLate;
+          --left;
+          c_.sink.mark(column, c_.rows[r].pixel);
+        }
+      }
+      counts_.evaluated += n;
+      j += n;
+    }
+    return true;
   }
 };
 
@@ -310,41 +349,51 @@ bool PrunedPass::layOut(const Plotter& plotter, const PixelTarget& target, std::
     }
   }
   stripStarts_.push_back(static_cast<std::int32_t>(columns_.size()));
+  widestStrip_ = 0;
+  for (std::size_t i = 1; i < stripStarts_.size(); ++i) {
+    widestStrip_ = std::max(widestStrip_, stripStarts_[i] - stripStarts_[i - 1]);
+  }
   return true;
 }
+
+// What the threads of a pass share.
+struct PrunedPass::Shared {
+  PrunedPass& pass;
+  Plotter& plotter;
+  Context context;
+  std::int64_t rowSamples; // y samples of a column, on and off the canvas
+  int strips;
+  std::atomic<int> nextStrip{0};
+  std::atomic<std::int64_t> done{0};
+};
 
 template <int Kind> void PrunedPass::takeStrips(Shared& sh, int laneIndex) {
   PrunedPass& pass = sh.pass;
   Lane& lane = pass.lanes_[static_cast<std::size_t>(laneIndex)];
-  StripScan<Kind> scan(pass.xs_, sh.ys, sh.yRows, sh.sink, sh.height, sh.e, sh.chunk,
-                       sh.stopRequest, lane.batch, lane.enclosure, lane.counts);
-  const Cell* columns = pass.columns_.data();
-  const Cell* rows = pass.rows_.data();
-  const int rowCount = static_cast<int>(pass.rows_.size());
+  const Context& c = sh.context;
+  StripScan<Kind> scan(c, lane);
   for (;;) {
     const int strip = sh.nextStrip.fetch_add(1, std::memory_order_relaxed);
-    if (strip >= sh.strips || stopRequested(sh.stopRequest)) {
+    if (strip >= sh.strips || stopRequested(c.stop)) {
       return;
     }
     const int c0 = pass.stripStarts_[static_cast<std::size_t>(strip)];
     const int c1 = pass.stripStarts_[static_cast<std::size_t>(strip) + 1];
-    const std::int64_t stripX = columns[c1 - 1].last + 1 - columns[c0].first;
+    const std::int64_t stripX = c.columns[c1 - 1].last + 1 - c.columns[c0].first;
     const std::int64_t before = lane.counts.evaluated;
     ++lane.counts.strips;
-    if (rowCount == 0) {
+    if (c.rowCount == 0) {
       // Nothing of these columns is on the canvas.
     } else if (lane.plainAhead > 0) {
       --lane.plainAhead;
       ++lane.counts.plainStrips;
-      for (int c = c0; c < c1; ++c) {
-        scan.evaluateColumn(columns[c], rows[0].first, rows[rowCount - 1].last + 1);
-      }
+      scan.scan(c0, c1);
     } else {
-      scan.block(columns, c0, c1, rows, 0, rowCount);
+      scan.prune(c0, c1);
       // A strip that evaluated most of its samples did not pay: scan the next
       // ones plainly, for longer after each miss in a row.
       const auto shown = static_cast<double>(stripX) *
-                         static_cast<double>(rows[rowCount - 1].last + 1 - rows[0].first);
+                         static_cast<double>(c.rows[c.rowCount - 1].last + 1 - c.rows[0].first);
       if (static_cast<double>(lane.counts.evaluated - before) > kMissShare * shown) {
         lane.misses = std::min(lane.misses + 1, 6);
         lane.plainAhead = 1 << lane.misses;
@@ -352,7 +401,7 @@ template <int Kind> void PrunedPass::takeStrips(Shared& sh, int laneIndex) {
         lane.misses = 0;
       }
     }
-    if (stopRequested(sh.stopRequest)) {
+    if (stopRequested(c.stop)) {
       return;
     }
     const std::int64_t done = sh.done.fetch_add(stripX * sh.rowSamples, std::memory_order_relaxed) +
@@ -385,15 +434,22 @@ bool PrunedPass::run(Plotter& plotter, const std::atomic<bool>& stopRequest,
     lanes_.resize(static_cast<std::size_t>(threads));
   }
   program.enclosure->beginPass(s.a, s.b, s.c, s.d);
+  const std::size_t pendingSize =
+      static_cast<std::size_t>(widestStrip_) * static_cast<std::size_t>(rows_.size());
   for (int i = 0; i < threads; ++i) {
     Lane& lane = lanes_[static_cast<std::size_t>(i)];
     lane.batch.begin(*program.batch);
     lane.enclosure.begin(*program.enclosure);
+    if (lane.pending.size() < pendingSize) {
+      lane.pending.resize(pendingSize);
+    }
+    std::fill(lane.pending.begin(), lane.pending.begin() + static_cast<std::ptrdiff_t>(pendingSize),
+              std::uint8_t{0});
     lane.counts = Counts{};
     lane.plainAhead = 0;
     lane.misses = 0;
   }
-  MarkSink sink{target.pixels, static_cast<std::size_t>(target.width), target.penPixel, nullptr, 0};
+  Marks sink{target.pixels, static_cast<std::size_t>(target.width), target.penPixel, nullptr, 0};
   if (target.pixels == nullptr) {
     markWords_ = (static_cast<std::size_t>(target.height) + 63) / 64;
     const std::size_t words = markWords_ * static_cast<std::size_t>(target.width);
@@ -404,17 +460,11 @@ bool PrunedPass::run(Plotter& plotter, const std::atomic<bool>& stopRequest,
     sink.words = marks_.data();
     sink.wordsPerColumn = markWords_;
   }
-  Shared shared{*this,
-                plotter,
-                stopRequest,
-                plotter.rowYs.data(),
-                plotter.rowPixels.data(),
-                sink,
-                target.height,
-                s.accuracy,
-                program.batch->chunkSize(),
-                known,
-                static_cast<int>(stripStarts_.size()) - 1};
+  Shared shared{*this, plotter,
+                Context{xs_.data(), columns_.data(), rows_.data(), static_cast<int>(rows_.size()),
+                        plotter.rowYs.data(), plotter.rowPixels.data(), sink, target.height,
+                        s.accuracy, program.batch->chunkSize(), stopRequest},
+                known, static_cast<int>(stripStarts_.size()) - 1};
   shared.done = hiddenSamples_;
   using Job = void (*)(void*, int);
   using Take = void (*)(Shared&, int);

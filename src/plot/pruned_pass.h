@@ -38,15 +38,55 @@ public:
   bool run(Plotter& plotter, const std::atomic<bool>& stopRequest, const PixelTarget& target,
            std::int64_t known);
 
-private:
-  // One thread's evaluators and counts.
+  // A pixel on the canvas and its samples: a run of x samples that share a column
+  // or of y samples that share a row.
+  struct Cell {
+    std::int32_t pixel;       // the column or row
+    std::int64_t first, last; // the run of samples, last included
+  };
+  // Where marks go: the target's pixels, or a recording's mark words.
+  struct Marks {
+    std::uint32_t* pixels;
+    std::size_t width;
+    std::uint32_t pen;
+    std::uint64_t* words; // a column's rows in words of their own
+    std::size_t wordsPerColumn;
+
+    void mark(std::int32_t column, std::int32_t row) const {
+      const auto c = static_cast<std::size_t>(column);
+      const auto r = static_cast<std::size_t>(row);
+      if (pixels != nullptr) {
+        pixels[r * width + c] = pen;
+      } else {
+        words[c * wordsPerColumn + r / 64] |= std::uint64_t{1} << (r % 64);
+      }
+    }
+  };
+  // What the threads of a pass read.
+  struct Context {
+    const double* xs;
+    const Cell* columns;
+    const Cell* rows;
+    int rowCount;
+    const double* ys;
+    const std::int32_t* yRows;
+    Marks sink;
+    std::int32_t height;
+    double e;
+    int chunk;
+    const std::atomic<bool>& stop;
+  };
+  // One thread's evaluators, counts and pending pixels.
   struct Lane {
     BatchProgram::Lane batch;
     EnclosureProgram::Lane enclosure;
+    std::vector<std::uint8_t> pending; // the pixels of a strip left for evaluation
     alignas(64) Counts counts;
     int plainAhead = 0; // strips this thread scans plainly before it tries pruning again
     int misses = 0;     // pruned strips in a row that did not pay
   };
+
+private:
   struct Shared;
   template <int Kind> static void helperJob(void* shared, int lane);
   template <int Kind> static void takeStrips(Shared& shared, int lane);
@@ -57,15 +97,11 @@ private:
   // The x samples of the pass and the pixel column of each.
   std::vector<double> xs_;
   std::vector<std::int32_t> xColumns_;
-  // Pixels on the canvas: runs of samples that share a column or a row.
-  struct Cell {
-    std::int32_t pixel;       // the column or row
-    std::int64_t first, last; // the run of samples, last included
-  };
   std::vector<Cell> columns_, rows_;
   std::vector<std::int32_t> stripStarts_; // column cells at which strips begin, and the end
+  int widestStrip_ = 0;                   // column cells
   std::int64_t hiddenSamples_ = 0;        // of columns off the canvas
-  // Marks of a recording target, a column's rows in words of their own.
+  // Marks of a recording target.
   std::vector<std::uint64_t> marks_;
   std::size_t markWords_ = 0; // per column
   std::vector<Lane> lanes_;
