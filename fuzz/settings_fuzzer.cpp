@@ -2,7 +2,9 @@
 // options dialog's Load does, then Apply, then one whole pass into a 1024 x 768
 // picture, as lumicurve-render draws it. A pass that would take more than its
 // budget of samples is stopped by a stop request at that count, and the stop must
-// be honoured: no further sample counted, no frame, the pen put back.
+// be honoured: no further sample counted, no frame, the pen put back. An implicit
+// pass of more than 2^31 rows or columns starts just before that index, so that
+// the budget crosses it.
 
 #include "expr/program.h"
 #include "fuzz_report.h"
@@ -59,6 +61,22 @@ std::int64_t nodeCount(const ExprNode* root) {
     }
   }
   return count;
+}
+
+// Where a scan of more than 2^31 samples in a column, or of more than 2^31
+// columns, would pass index 2^31: the budget reaches it from a start before it.
+void startNearBoundary(const PlotState& live, Plotter& plotter) {
+  constexpr double kBoundary = 2147483648.0;
+  const double rows = (live.yTo - live.yFrom) / live.accuracy;
+  const double columns = (live.xTo - live.xFrom) / live.accuracy;
+  const auto budget = static_cast<std::int64_t>(plotter.watchAt);
+  if (rows > kBoundary + static_cast<double>(budget)) {
+    plotter.firstRow = std::int64_t{1} << 31;
+    plotter.firstRow -= budget / 2;
+  }
+  if (columns > kBoundary + 2 && rows < static_cast<double>(budget / 2)) {
+    plotter.firstColumn = (std::int64_t{1} << 31) - 1;
+  }
 }
 
 } // namespace
@@ -144,6 +162,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::int64_t samples =
       live.kind == Explicit || live.kind == Parametric ? kCurveSamples : kImplicitSamples;
   plotter.watchAt = std::max(std::int64_t{1000}, std::min(samples, kNodeSamples / nodes));
+  if (live.kind != Explicit && live.kind != Parametric) {
+    startNearBoundary(live, plotter);
+  }
   bool stopped = false;
   plotter.watch = [&] {
     stopped = true;

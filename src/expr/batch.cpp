@@ -243,10 +243,11 @@ void BatchProgram::Lane::beginRow(double x) {
   program_->runScalars(*this, program_->row_.rowSteps);
 }
 
-const double* BatchProgram::Lane::evaluateRow(const double* ys, int first, int n) {
+const double* BatchProgram::Lane::evaluateRow(const double* ys, std::int64_t first, int n) {
   const BatchProgram& p = *program_;
-  const bool kept = p.keepRows_ && first + n <= p.keptUpTo_;
-  return p.run(*this, p.row_, ys, kept ? first : -1, n, kept ? Kept::Read : Kept::None);
+  const bool kept = p.keepRows_ && first <= p.keptUpTo_ - n;
+  return p.run(*this, p.row_, ys, kept ? static_cast<int>(first) : -1, n,
+               kept ? Kept::Read : Kept::None);
 }
 
 void BatchProgram::runScalars(Lane& lane, const std::vector<ScalarStep>& steps) const {
@@ -368,15 +369,16 @@ const double* BatchProgram::run(Lane& lane, const Plan& plan, const double* inpu
   return resolve(lane, plan.result, input, first);
 }
 
-const double* BatchProgram::evaluateRow(const double* ys, int first, int n) {
-  bool kept = keepRows_ && first + n <= keptStride_;
-  bool valid = kept && first + n <= keptUpTo_;
-  const double* values = run(own_, row_, ys, kept ? first : -1, n,
+const double* BatchProgram::evaluateRow(const double* ys, std::int64_t first, int n) {
+  // Compared as first <= limit - n: a row's index may lie far past 32 bits.
+  bool kept = keepRows_ && first <= keptStride_ - n;
+  bool valid = kept && first <= keptUpTo_ - n;
+  const double* values = run(own_, row_, ys, kept ? static_cast<int>(first) : -1, n,
                              !kept   ? Kept::None
                              : valid ? Kept::Read
                                      : Kept::Write);
   if (kept && !valid && first == keptUpTo_) {
-    keptUpTo_ = first + n;
+    keptUpTo_ += n;
   }
   return values;
 }

@@ -39,7 +39,7 @@ public:
     void begin(const BatchProgram& program);
     void beginRow(double x);
     // Values at (x, ys[i]), i < n <= chunkSize(); `first` as for evaluateRow.
-    const double* evaluateRow(const double* ys, int first, int n);
+    const double* evaluateRow(const double* ys, std::int64_t first, int n);
 
   private:
     friend class BatchProgram;
@@ -66,7 +66,7 @@ public:
   void beginRow(double x);
   // Row mode: values at (x, ys[i]), i < n <= chunkSize(). `first` is the index of
   // ys[0] within the row; the same index must hold the same y in every row of a pass.
-  const double* evaluateRow(const double* ys, int first, int n);
+  const double* evaluateRow(const double* ys, std::int64_t first, int n);
   // Line mode: values at x = y = ts[i], i < n <= chunkSize().
   const double* evaluateLine(const double* ts, int n);
 

@@ -6,6 +6,7 @@
 
 #include "expr/batch.h"
 #include "expr/program.h"
+#include "plot/implicit_marks.h"
 #include "plot/plotter.h"
 
 #include <algorithm>
@@ -19,16 +20,6 @@ constexpr int kColumnBlock = 65536;
 // Samples a thread takes at a time, at least: enough that taking is rare, few
 // enough that the threads end together.
 constexpr std::int64_t kRangeSamples = 16384;
-
-template <GraphKind Kind> bool marked(double v, double e) {
-  if constexpr (Kind == ImplicitLess) {
-    return v <= -e;
-  } else if constexpr (Kind == ImplicitEqual) {
-    return -e <= v && v <= e;
-  } else {
-    return v >= -e; // the same bound as for < 0
-  }
-}
 
 // Marked rows of one pixel column, gathered into runs of adjacent rows.
 class RunCollector {
@@ -71,7 +62,9 @@ void Plotter::scanImplicitFast(const std::atomic<bool>& stopRequest, const Pixel
   BatchProgram& batch = *state.firstProgram->batch;
   batch.beginPass(state.a, state.b, state.c, state.d);
   const int known = prepareRows();
-  batch.keepRow(rowYs.data(), known);
+  // Kept values are indexed by the row's sample index, which the tables start at
+  // firstRow: keep none when that is not 0.
+  batch.keepRow(rowYs.data(), firstRow == 0 ? known : 0);
   lanes[0].begin(batch);
   const bool runs = target.pixels == nullptr && target.runs != nullptr;
   pruned.counts = PrunedPass::Counts{};
@@ -107,54 +100,56 @@ void Plotter::scanImplicitFast(const std::atomic<bool>& stopRequest, const Pixel
 int Plotter::prepareRows() {
   const PlotState& s = state;
   const std::size_t most = kRowTableBytes / (sizeof(double) + sizeof(std::int32_t));
+  const double first = sampleAt(s.yFrom, firstRow, s.accuracy);
   std::size_t count = 0;
-  for (double y = s.yFrom; y < s.yTo && count < most; y += s.accuracy) {
+  for (double y = first; y < s.yTo && count < most; y += s.accuracy) {
     ++count;
   }
   if (rowYs.size() < count) {
     rowYs.resize(count);
     rowPixels.resize(count);
   }
-  double y = s.yFrom;
+  double y = first;
   for (std::size_t i = 0; i < count; ++i, y += s.accuracy) {
     rowYs[i] = y;
-    rowPixels[i] = pixelOf(s.canvasY(y)) + 1;
+    rowPixels[i] = markRow(s, y);
   }
   return static_cast<int>(count);
 }
 
-// One column of samples at x: evaluates a chunk at a time, and takes the y values
-// and pixel rows from the tables as far as they go, then accumulates them as the
-// plain scan does. `chunkValues(values, rows, n)` takes each chunk and returns
-// false to end the column.
+// One column of samples at x from row firstRow on: evaluates a chunk at a time,
+// and takes the y values and pixel rows from the tables (which start at firstRow)
+// as far as they go, then accumulates them as the plain scan does.
+// `chunkValues(values, rows, n)` takes each chunk and returns false to end the
+// column.
 template <class ChunkValues>
 bool scanColumn(const PlotState& s, BatchProgram::Lane& lane, int chunk, double x,
-                const double* tableYs, const std::int32_t* tableRows, int known,
-                ChunkValues chunkValues) {
+                std::int64_t firstRow, const double* tableYs, const std::int32_t* tableRows,
+                int known, ChunkValues chunkValues) {
   double ys[BatchProgram::MaxChunk];
   std::int32_t rows[BatchProgram::MaxChunk];
   lane.beginRow(x);
-  double y = s.yFrom;
-  int index = 0;
-  while (y < s.yTo) {
+  double y = sampleAt(s.yFrom, firstRow, s.accuracy);
+  // A column may hold more than 2^31 samples.
+  for (std::int64_t inTable = 0; y < s.yTo;) {
     int n = 0;
     const double* chunkYs = ys;
     const std::int32_t* chunkRows = rows;
-    if (index < known) {
-      n = std::min(chunk, known - index);
-      chunkYs = tableYs + index;
-      chunkRows = tableRows + index;
+    if (inTable < known) {
+      n = static_cast<int>(std::min<std::int64_t>(chunk, known - inTable));
+      chunkYs = tableYs + inTable;
+      chunkRows = tableRows + inTable;
       y = chunkYs[n - 1] + s.accuracy;
     } else {
       for (; n < chunk && y < s.yTo; ++n, y += s.accuracy) {
         ys[n] = y;
-        rows[n] = pixelOf(s.canvasY(y)) + 1;
+        rows[n] = markRow(s, y);
       }
     }
-    if (!chunkValues(lane.evaluateRow(chunkYs, index, n), chunkRows, n)) {
+    if (!chunkValues(lane.evaluateRow(chunkYs, firstRow + inTable, n), chunkRows, n)) {
       return false;
     }
-    index += n;
+    inTable += n;
   }
   return true;
 }
@@ -178,12 +173,12 @@ void Plotter::scanImplicitRows(const std::atomic<bool>& stopRequest, const Pixel
   bool anyMarked = false;
   bool stopSeen = false;
   std::int32_t lastX = 0, lastY = 0;
-  std::int64_t done = samplesDone;
+  SampleCount done = samplesDone;
   RunCollector collector(target);
   bool going = true;
-  for (double x = s.xFrom; x < s.xTo && going; x += s.accuracy) {
-    const std::int32_t ix = pixelOf(s.canvasX(x));
-    const std::int32_t column = ix + 1;
+  for (double x = sampleAt(s.xFrom, firstColumn, s.accuracy); x < s.xTo && going; x += s.accuracy) {
+    const std::int32_t column = markColumn(s, x);
+    const std::int32_t ix = column - 1;
     std::uint32_t* columnPixels = column >= 0 && column < target.width && target.pixels != nullptr
                                       ? target.pixels + column
                                       : nullptr;
@@ -193,9 +188,9 @@ void Plotter::scanImplicitRows(const std::atomic<bool>& stopRequest, const Pixel
     }
     auto chunkValues = [&](const double* values, const std::int32_t* rows, int n) {
       for (int j = 0; j < n;) {
-        const std::int64_t untilStep = std::max<std::int64_t>(nextPercentAt - done, 1);
+        const SampleCount untilStep = std::max<SampleCount>(nextPercentAt - done, 1);
         const int end =
-            stopSeen ? j + 1 : static_cast<int>(std::min<std::int64_t>(n, j + untilStep));
+            stopSeen ? j + 1 : static_cast<int>(std::min<SampleCount>(n, j + untilStep));
         for (int k = j; k < end; ++k) {
           if (marked<Kind>(values[k], e)) {
             const std::int32_t row = rows[k];
@@ -226,7 +221,8 @@ void Plotter::scanImplicitRows(const std::atomic<bool>& stopRequest, const Pixel
       }
       return true;
     };
-    going = scanColumn(s, lane, chunk, x, rowYs.data(), rowPixels.data(), known, chunkValues);
+    going =
+        scanColumn(s, lane, chunk, x, firstRow, rowYs.data(), rowPixels.data(), known, chunkValues);
   }
   if constexpr (Runs) {
     collector.flush();
@@ -244,7 +240,7 @@ struct Plotter::SharedScan {
   const std::atomic<bool>& stopRequest;
   const PixelTarget& target;
   int known;
-  std::int64_t firstColumn = 0; // the pass's index of columnXs[0]
+  std::int64_t blockColumn = 0; // the pass's index of columnXs[0]
   int ranges = 0;
   std::atomic<int> nextRange{0};
   std::atomic<std::int64_t> done{0};
@@ -257,7 +253,7 @@ int Plotter::splitColumns(int count, int rowsPerColumn, int width) {
   const int least = static_cast<int>(
       std::clamp<std::int64_t>(kRangeSamples / std::max(rowsPerColumn, 1), 1, kColumnBlock));
   auto pixelColumn = [&](int i) {
-    return pixelOf(state.canvasX(columnXs[static_cast<std::size_t>(i)])) + 1;
+    return markColumn(state, columnXs[static_cast<std::size_t>(i)]);
   };
   int ranges = 0;
   for (int c = 0; c < count;) {
@@ -298,11 +294,11 @@ template <GraphKind Kind> void Plotter::scanRanges(SharedScan& scan, int laneInd
     const int end = p.rangeStarts[static_cast<std::size_t>(range) + 1];
     for (int c = p.rangeStarts[static_cast<std::size_t>(range)]; c < end && going; ++c) {
       const double x = p.columnXs[static_cast<std::size_t>(c)];
-      const std::int32_t ix = pixelOf(s.canvasX(x));
-      const std::int32_t column = ix + 1;
+      const std::int32_t column = markColumn(s, x);
+      const std::int32_t ix = column - 1;
       std::uint32_t* columnPixels =
           column >= 0 && column < target.width ? target.pixels + column : nullptr;
-      const std::int64_t passColumn = scan.firstColumn + c;
+      const std::int64_t passColumn = scan.blockColumn + c;
       // The stop is polled after every chunk.
       auto chunkValues = [&](const double* values, const std::int32_t* rows, int n) {
         for (int k = 0; k < n; ++k) {
@@ -317,8 +313,8 @@ template <GraphKind Kind> void Plotter::scanRanges(SharedScan& scan, int laneInd
         counted += n;
         return !stopRequested(scan.stopRequest);
       };
-      going = scanColumn(s, lane, chunk, x, p.rowYs.data(), p.rowPixels.data(), scan.known,
-                         chunkValues);
+      going = scanColumn(s, lane, chunk, x, p.firstRow, p.rowYs.data(), p.rowPixels.data(),
+                         scan.known, chunkValues);
     }
     const std::int64_t done = scan.done.fetch_add(counted, std::memory_order_relaxed) + counted;
     if (!going) {
@@ -363,7 +359,8 @@ void Plotter::scanImplicitShared(const std::atomic<bool>& stopRequest, const Pix
   const int rowsPerColumn = std::max(known, 1); // or more, past the tables
 
   SharedScan scan{*this, stopRequest, target, known};
-  double x = s.xFrom;
+  scan.blockColumn = firstColumn;
+  double x = sampleAt(s.xFrom, firstColumn, s.accuracy);
   while (x < s.xTo && !stopRequested(stopRequest)) {
     int count = 0;
     for (; count < static_cast<int>(columnXs.size()) && x < s.xTo; ++count, x += s.accuracy) {
@@ -374,7 +371,7 @@ void Plotter::scanImplicitShared(const std::atomic<bool>& stopRequest, const Pix
     helpers.start(helperJob<Kind>, &scan, threadsToUse - 1);
     scanRanges<Kind>(scan, 0);
     helpers.wait();
-    scan.firstColumn += count;
+    scan.blockColumn += count;
   }
   samplesDone = scan.done.load();
   if (!stopRequested(stopRequest) && samplesDone >= nextPercentAt) {

@@ -3,6 +3,7 @@
 #include "expr/batch.h"
 #include "expr/numeric.h"
 #include "expr/program.h"
+#include "plot/implicit_marks.h"
 #include "surface/window_calls.h"
 
 #include <algorithm>
@@ -12,8 +13,6 @@
 #include <thread>
 
 namespace {
-
-__extension__ using Int128 = __int128;
 
 HPEN selectPen(HDC dc, HPEN pen) {
   return static_cast<HPEN>(SelectObject(dc, pen));
@@ -259,19 +258,15 @@ void Plotter::scanImplicit(const std::atomic<bool>& stopRequest) {
   HDC dc = s.canvasDC;
   CProgram& f = *s.firstProgram;
   const double e = s.accuracy;
-  for (double x = s.xFrom; x < s.xTo; x += s.accuracy) {
-    for (double y = s.yFrom; y < s.yTo; y += s.accuracy) {
+  const double yFirst = sampleAt(s.yFrom, firstRow, s.accuracy);
+  for (double x = sampleAt(s.xFrom, firstColumn, s.accuracy); x < s.xTo; x += s.accuracy) {
+    for (double y = yFirst; y < s.yTo; y += s.accuracy) {
       double v = f.evaluate(x, y, s.a, s.b, s.c, s.d);
-      double px = s.canvasX(x);
-      double py = s.canvasY(y);
-      bool marked = s.kind == ImplicitLess    ? v <= -e
-                    : s.kind == ImplicitEqual ? -e <= v && v <= e
-                                              : v >= -e; // the same bound as for < 0
-      if (marked) {
-        int ix = pixelOf(px);
-        int iy = pixelOf(py);
-        MoveToEx(dc, ix + 1, iy + 1, nullptr);
-        LineTo(dc, ix, iy); // the end is not drawn: this sets the pixel (ix + 1, iy + 1)
+      if (marked(s.kind, v, e)) {
+        const std::int32_t column = markColumn(s, x);
+        const std::int32_t row = markRow(s, y);
+        MoveToEx(dc, column, row, nullptr);
+        LineTo(dc, column - 1, row - 1); // the end is not drawn: this sets (column, row)
       }
       if (stopRequested(stopRequest)) {
         return;
@@ -297,12 +292,15 @@ void Plotter::beginImplicitProgress() {
 void Plotter::beginProgress(double expected) {
   samplesDone = 0;
   shownPercent = 0;
+  // No pass Apply takes has more than about 2^108 samples (each range holds at
+  // most 2^54 steps that advance); the bound keeps samplesDone * 100 in range.
+  constexpr double kMostSamples = 0x1p110;
   if (!(expected >= 1)) {
     samplesTotal = 1; // also NaN
-  } else if (expected >= 0x1p62) {
-    samplesTotal = std::int64_t{1} << 62;
+  } else if (expected >= kMostSamples) {
+    samplesTotal = static_cast<SampleCount>(kMostSamples);
   } else {
-    samplesTotal = static_cast<std::int64_t>(expected);
+    samplesTotal = static_cast<SampleCount>(expected);
   }
   nextPercentAt = (samplesTotal + 99) / 100;
   watchPending = watch && watchAt > 0;
@@ -316,8 +314,8 @@ void Plotter::showProgress() {
     watchPending = false;
     watch();
   }
-  Int128 whole = Int128{samplesDone} * 100 / samplesTotal;
-  auto percent = static_cast<std::int32_t>(whole < INT32_MAX ? whole : Int128{INT32_MAX});
+  const SampleCount whole = samplesDone * 100 / samplesTotal;
+  auto percent = static_cast<std::int32_t>(whole < INT32_MAX ? whole : SampleCount{INT32_MAX});
   if (percent > shownPercent) {
     shownPercent = percent;
     std::snprintf(progressText, sizeof progressText, "complit : %d%%       ", percent);
@@ -328,7 +326,7 @@ void Plotter::showProgress() {
     }
   }
   // The first count at which the whole percentage rises again.
-  nextPercentAt = static_cast<std::int64_t>(((Int128{shownPercent} + 1) * samplesTotal + 99) / 100);
+  nextPercentAt = ((SampleCount{shownPercent} + 1) * samplesTotal + 99) / 100;
   if (watchPending) {
     nextPercentAt = std::min(nextPercentAt, watchAt);
   }

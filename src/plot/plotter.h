@@ -14,6 +14,11 @@
 #include <functional>
 #include <vector>
 
+// Counts of samples: a pass at the finest accuracy Apply takes holds more than
+// 2^63 of them (4·10^20 at 1e-9 over the default ranges), which a pass that
+// skips what cannot change the picture counts as done.
+__extension__ using SampleCount = __int128;
+
 // A relaxed read serves: the flag only has to be seen soon, not in order.
 inline bool stopRequested(const std::atomic<bool>& stopRequest) {
   return stopRequest.load(std::memory_order_relaxed);
@@ -29,9 +34,8 @@ public:
   HFONT labelFont = nullptr;
   PlotState state;
   std::int32_t shownPercent = 0;
-  // 64-bit so that a pass of any size shows a meaningful percentage.
-  std::int64_t samplesDone = 0;
-  std::int64_t samplesTotal = 1;
+  SampleCount samplesDone = 0;
+  SampleCount samplesTotal = 1;
   // The batch evaluator and direct pixel writes; false draws with the plain tree
   // walk and the line calls, which give the same picture (kept for comparison).
   bool fastPaths = true;
@@ -40,7 +44,7 @@ public:
   // does). Checked together with the percentage: a pass pays nothing for it, and
   // the program sets none.
   std::function<void()> watch;
-  std::int64_t watchAt = 0;
+  SampleCount watchAt = 0;
   // Threads that share an implicit pass; 0: one for each core of the machine.
   int threads = 0;
   // Implicit passes on the fast paths skip the samples that cannot change the
@@ -49,6 +53,12 @@ public:
   bool pruning = true;
   // The pruned pass, with what its last pass did.
   PrunedPass pruned;
+  // Where an implicit scan starts: at this column, and in each column at this
+  // row, with x and y taken as from + index · accuracy (the accumulated values
+  // when the steps add exactly). Lets tests and the fuzzer reach indices past
+  // 2^31 without evaluating the samples before them; the program leaves them 0.
+  std::int64_t firstColumn = 0;
+  std::int64_t firstRow = 0;
 
   Plotter();
   ~Plotter();
@@ -120,7 +130,7 @@ private:
 
   // samplesDone at which the whole percentage next rises, or the watch is due;
   // saves a division per sample.
-  std::int64_t nextPercentAt = 0;
+  SampleCount nextPercentAt = 0;
   bool watchPending = false;
 
   void beginProgress(double expected);

@@ -1,6 +1,7 @@
 #include "plot/pruned_pass.h"
 
 #include "expr/program.h"
+#include "plot/implicit_marks.h"
 #include "plot/plotter.h"
 
 #include <algorithm>
@@ -20,19 +21,9 @@ constexpr double kLeastPerPixel = 0.0;
 // A strip of pruning that evaluated more than this share of its samples did not pay.
 constexpr double kMissShare = 0.5;
 
-template <int Kind> bool marked(double v, double e) {
-  if constexpr (Kind == ImplicitLess) {
-    return v <= -e;
-  } else if constexpr (Kind == ImplicitEqual) {
-    return -e <= v && v <= e;
-  } else {
-    return v >= -e; // the same bound as for < 0
-  }
-}
-
 // Each kind passes an interval of values that holds 0 or reaches to an infinity:
 // no value of [lo, hi] passes when neither end nor the point nearest 0 does.
-template <int Kind> bool nonePass(const Enclosure& b, double e) {
+template <GraphKind Kind> bool nonePass(const Enclosure& b, double e) {
   if (!b.hasNumbers()) {
     return true; // NaN passes no test
   }
@@ -40,7 +31,7 @@ template <int Kind> bool nonePass(const Enclosure& b, double e) {
   return !marked<Kind>(b.lo, e) && !marked<Kind>(b.hi, e) && !marked<Kind>(nearZero, e);
 }
 
-template <int Kind> bool allPass(const Enclosure& b, double e) {
+template <GraphKind Kind> bool allPass(const Enclosure& b, double e) {
   return !b.nan && b.hasNumbers() && marked<Kind>(b.lo, e) && marked<Kind>(b.hi, e);
 }
 
@@ -50,7 +41,7 @@ using Cell = PrunedPass::Cell;
 enum : std::uint8_t { Settled = 0, Pending = 1, MarkedLate = 2 };
 
 // One thread's work on one strip of columns.
-template <int Kind> class StripScan {
+template <GraphKind Kind> class StripScan {
 public:
   StripScan(const PrunedPass::Context& context, PrunedPass::Lane& lane)
       : c_(context), batch_(lane.batch), enclosure_(lane.enclosure), counts_(lane.counts),
@@ -77,7 +68,7 @@ public:
             return;
           }
           const int n = static_cast<int>(std::min<std::int64_t>(c_.chunk, j1 - j));
-          const double* values = batch_.evaluateRow(c_.ys + j, static_cast<int>(j), n);
+          const double* values = batch_.evaluateRow(c_.ys + j, c_.firstRow + j, n);
           for (int k = 0; k < n; ++k) {
             if (marked<Kind>(values[k], c_.e)) {
               const std::int32_t row = c_.yRows[j + k];
@@ -205,7 +196,7 @@ private:
           return false;
         }
         const int n = static_cast<int>(std::min<std::int64_t>(c_.chunk, j1 - j));
-        const double* values = batch_.evaluateRow(c_.ys + j, static_cast<int>(j), n);
+        const double* values = batch_.evaluateRow(c_.ys + j, c_.firstRow + j, n);
         for (int k = 0; k < n; ++k) {
           if (marked<Kind>(values[k], c_.e)) {
             counts_.evaluated += k + 1;
@@ -261,7 +252,7 @@ private:
         return false;
       }
       const int n = static_cast<int>(std::min<std::int64_t>(c_.chunk, j1 - j));
-      const double* values = batch_.evaluateRow(c_.ys + j, static_cast<int>(j), n);
+      const double* values = batch_.evaluateRow(c_.ys + j, c_.firstRow + j, n);
       for (int k = 0; k < n; ++k) {
         while (j + k > c_.rows[r].last) {
           ++r;
@@ -288,8 +279,9 @@ bool PrunedPass::layOut(const Plotter& plotter, const PixelTarget& target, std::
     return false;
   }
   const std::size_t most = kListBytes / (sizeof(double) + sizeof(std::int32_t));
+  const double first = sampleAt(s.xFrom, plotter.firstColumn, s.accuracy);
   std::size_t count = 0;
-  for (double x = s.xFrom; x < s.xTo; x += s.accuracy) {
+  for (double x = first; x < s.xTo; x += s.accuracy) {
     if (++count > most) {
       return false;
     }
@@ -298,10 +290,10 @@ bool PrunedPass::layOut(const Plotter& plotter, const PixelTarget& target, std::
     xs_.resize(count);
     xColumns_.resize(count);
   }
-  double x = s.xFrom;
+  double x = first;
   for (std::size_t i = 0; i < count; ++i, x += s.accuracy) {
     xs_[i] = x;
-    xColumns_[i] = pixelOf(s.canvasX(x)) + 1;
+    xColumns_[i] = markColumn(s, x);
   }
   // Runs of samples on one pixel of the canvas.
   auto cellsOf = [](std::vector<Cell>& cells, const std::int32_t* pixels, std::int64_t n,
@@ -367,7 +359,7 @@ struct PrunedPass::Shared {
   std::atomic<std::int64_t> done{0};
 };
 
-template <int Kind> void PrunedPass::takeStrips(Shared& sh, int laneIndex) {
+template <GraphKind Kind> void PrunedPass::takeStrips(Shared& sh, int laneIndex) {
   PrunedPass& pass = sh.pass;
   Lane& lane = pass.lanes_[static_cast<std::size_t>(laneIndex)];
   const Context& c = sh.context;
@@ -413,7 +405,7 @@ template <int Kind> void PrunedPass::takeStrips(Shared& sh, int laneIndex) {
   }
 }
 
-template <int Kind> void PrunedPass::helperJob(void* shared, int lane) {
+template <GraphKind Kind> void PrunedPass::helperJob(void* shared, int lane) {
   takeStrips<Kind>(*static_cast<Shared*>(shared), lane);
 }
 
@@ -463,7 +455,7 @@ bool PrunedPass::run(Plotter& plotter, const std::atomic<bool>& stopRequest,
   Shared shared{*this, plotter,
                 Context{xs_.data(), columns_.data(), rows_.data(), static_cast<int>(rows_.size()),
                         plotter.rowYs.data(), plotter.rowPixels.data(), sink, target.height,
-                        s.accuracy, program.batch->chunkSize(), stopRequest},
+                        s.accuracy, program.batch->chunkSize(), plotter.firstRow, stopRequest},
                 known, static_cast<int>(stripStarts_.size()) - 1};
   shared.done = hiddenSamples_;
   using Job = void (*)(void*, int);

@@ -12,6 +12,7 @@
 
 #include "expr/batch.h"
 #include "expr/enclosure.h"
+#include "plot/plot_state.h"
 #include "surface/surface.h"
 
 #include <atomic>
@@ -74,6 +75,7 @@ public:
     std::int32_t height;
     double e;
     int chunk;
+    std::int64_t firstRow; // the row index of ys[0]
     const std::atomic<bool>& stop;
   };
   // One thread's evaluators, counts and pending pixels.
@@ -88,8 +90,8 @@ public:
 
 private:
   struct Shared;
-  template <int Kind> static void helperJob(void* shared, int lane);
-  template <int Kind> static void takeStrips(Shared& shared, int lane);
+  template <GraphKind Kind> static void helperJob(void* shared, int lane);
+  template <GraphKind Kind> static void takeStrips(Shared& shared, int lane);
 
   bool layOut(const Plotter& plotter, const PixelTarget& target, std::int64_t known);
   void emitRuns(const PixelTarget& target) const;

@@ -1,5 +1,6 @@
 #include "surface/file_writer.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -11,13 +12,22 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <random>
+#include <vector>
 
 namespace {
 
 // As many links as the system itself follows in one path.
 constexpr int kMaxLinks = 40;
-constexpr std::size_t kTemporaryLength = 12;
+// A new file is written as ".lumicurve-" and eight letters or digits, hidden, and
+// named so that whoever finds one left by a crash can tell where it came from.
+constexpr char kTemporaryPrefix[] = ".lumicurve-";
+constexpr std::size_t kTemporaryLetters = 8;
+// A temporary file of ours untouched for this long is left over from a crash:
+// a write in progress changes its file all the time.
+constexpr std::time_t kLeftOverAge = 15 * 60;
+constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
 
 std::atomic<FileWriteFault> injectedFault{nullptr};
 
@@ -94,11 +104,6 @@ std::string folderOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::string nameOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // The file that a path names through the symbolic links of its last component;
 // for a dangling link, the file that writing through it would create.
 bool followLinks(std::string& path) {
@@ -120,21 +125,23 @@ bool followLinks(std::string& path) {
   return false;
 }
 
-// A new file in the folder, named no longer than the target (so the name fits
-// wherever the target's does) and at most kTemporaryLength bytes; -1 with errno.
-int createTemporary(const std::string& folder, const std::string& target, mode_t mode,
-                    std::string& path) {
-  static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+bool isTemporaryName(const char* name) {
+  const std::size_t prefix = sizeof kTemporaryPrefix - 1;
+  if (std::strncmp(name, kTemporaryPrefix, prefix) != 0 ||
+      std::strlen(name) != prefix + kTemporaryLetters) {
+    return false;
+  }
+  return std::strspn(name + prefix, kLetters) == kTemporaryLetters;
+}
+
+// A new file in the folder with a temporary name; -1 with errno.
+int createTemporary(const std::string& folder, mode_t mode, std::string& path) {
   thread_local std::minstd_rand random{std::random_device{}()};
   std::uniform_int_distribution<std::size_t> letter(0, sizeof kLetters - 2);
-  const std::size_t length = std::min(kTemporaryLength, target.size());
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string name(length, '.'); // hidden where there is room for more than the dot
-    for (std::size_t i = length > 1 ? 1 : 0; i < length; ++i) {
-      name[i] = kLetters[letter(random)];
-    }
-    if (name == target) {
-      continue;
+    std::string name = kTemporaryPrefix;
+    for (std::size_t i = 0; i < kTemporaryLetters; ++i) {
+      name += kLetters[letter(random)];
     }
     path = folder + "/" + name;
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
@@ -144,6 +151,58 @@ int createTemporary(const std::string& folder, const std::string& target, mode_t
   }
   errno = EEXIST;
   return -1;
+}
+
+// Removes the temporary files of ours that a crash left in the folder: only
+// regular files of this user with one name, untouched for kLeftOverAge.
+void removeLeftOvers(const std::string& folder) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) {
+    return;
+  }
+  const std::time_t now = std::time(nullptr);
+  std::vector<std::string> old;
+  while (const dirent* entry = ::readdir(dir)) {
+    struct stat info {};
+    if (isTemporaryName(entry->d_name) &&
+        ::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(info.st_mode) && info.st_uid == ::geteuid() && info.st_nlink == 1 &&
+        now - info.st_mtime > kLeftOverAge) {
+      old.emplace_back(entry->d_name);
+    }
+  }
+  for (const std::string& name : old) {
+    ::unlinkat(::dirfd(dir), name.c_str(), 0);
+  }
+  ::closedir(dir);
+}
+
+// The extended attributes of the old file onto the new one; false when the new
+// one cannot have them all, and the old file is to be rewritten instead.
+bool copyAttributes(int from, int to) {
+  ssize_t size = ::flistxattr(from, nullptr, 0);
+  if (size < 0) {
+    return errno == ENOTSUP; // a file system without them: there are none to lose
+  }
+  std::vector<char> names(static_cast<std::size_t>(size));
+  size = size > 0 ? ::flistxattr(from, names.data(), names.size()) : 0;
+  if (size < 0) {
+    return false;
+  }
+  std::vector<char> value;
+  for (const char* name = names.data(); name < names.data() + size; name += std::strlen(name) + 1) {
+    const ssize_t length = ::fgetxattr(from, name, nullptr, 0);
+    if (length < 0) {
+      return false;
+    }
+    value.resize(static_cast<std::size_t>(length));
+    if (::fgetxattr(from, name, value.data(), value.size()) != length ||
+        faulted(FileWriteStep::SetAttribute) ||
+        ::fsetxattr(to, name, value.data(), value.size(), 0) != 0) {
+      return false;
+    }
+  }
+  return true;
 }
 
 // The new file takes the old one's owner, group and mode, or it cannot stand in
@@ -172,16 +231,15 @@ Replaced replaceByRename(const std::string& target, int existing, const struct s
   const char* kept = existing >= 0 ? "; the file is unchanged" : "; nothing was written";
   std::string temporary;
   // Private until it has the old file's owner and mode, which may be narrower.
-  const int fd =
-      createTemporary(folderOf(target), nameOf(target), existing >= 0 ? 0600 : 0666, temporary);
+  const int fd = createTemporary(folderOf(target), existing >= 0 ? 0600 : 0666, temporary);
   if (fd < 0) {
-    if (existing >= 0 && folderRefuses(errno)) {
+    if (existing >= 0 && (folderRefuses(errno) || errno == ENAMETOOLONG)) {
       return Replaced::InPlace;
     }
     result = failure(errno, kept);
     return Replaced::Failed;
   }
-  if (existing >= 0 && !canStandFor(fd, existing, old)) {
+  if (existing >= 0 && !(canStandFor(fd, existing, old) && copyAttributes(existing, fd))) {
     ::close(fd);
     ::unlink(temporary.c_str());
     return Replaced::InPlace;
@@ -279,5 +337,6 @@ FileWriteResult writeFileContent(const char* path, const void* bytes, std::size_
   if (existing >= 0 && ::close(existing) != 0 && result.written) {
     result = failure(errno, "; the file may be incomplete");
   }
+  removeLeftOvers(folderOf(target));
   return result;
 }
