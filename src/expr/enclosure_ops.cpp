@@ -9,7 +9,9 @@
 #include "expr/ops.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 namespace {
 
@@ -20,11 +22,21 @@ constexpr double kMax = std::numeric_limits<double>::max();
 constexpr double kSlack = 0x1p-44;
 constexpr double kTwoPi = 2 * lex::PiValue;
 
-double down(double v) {
-  return std::nextafter(v, -kInf);
-}
+// The neighbours of a double toward -inf and +inf (NaN and the infinity in that
+// direction stay), without the library call.
 double up(double v) {
-  return std::nextafter(v, kInf);
+  if (!(v < kInf)) {
+    return v;
+  }
+  if (v == 0) {
+    return kTiny;
+  }
+  std::uint64_t bits = std::bit_cast<std::uint64_t>(v);
+  bits += v > 0 ? 1 : -1;
+  return std::bit_cast<double>(bits);
+}
+double down(double v) {
+  return -up(-v);
 }
 
 // Below and above a math library result by more than its error.
@@ -292,6 +304,10 @@ Enclosure squares(const Enclosure& e) {
 // pow(p, q) for p from plo to phi (0 < plo <= phi), q in [qlo, qhi]: monotone in
 // each, so the extremes are at corners.
 Enclosure positivePowers(double plo, double phi, double qlo, double qhi) {
+  if (qlo == qhi) {
+    const double c[] = {std::pow(plo, qlo), std::pow(phi, qlo)};
+    return libCorners(c, 2);
+  }
   const double c[] = {std::pow(plo, qlo), std::pow(plo, qhi), std::pow(phi, qlo),
                       std::pow(phi, qhi)};
   return libCorners(c, 4);
@@ -348,6 +364,12 @@ Enclosure power(const Enclosure& p, const Enclosure& q) {
   }
   if (q.containsNumber(2)) {
     r.include(squares(p));
+  }
+  if (q.lo == 2 && q.hi == 2) {
+    // pow(p, 2) lies within its error of the square of p, of either sign.
+    const Enclosure s = squares(p);
+    r.include(Enclosure::span(libDown(s.lo), libUp(s.hi)));
+    return r;
   }
   if (p.hi > 0) {
     r.include(positivePowers(p.lo > 0 ? p.lo : kTiny, p.hi, q.lo, q.hi));
@@ -461,6 +483,27 @@ bool hits(double x0, double x1, double period, double offset) {
   return std::floor(t1 - offset) >= std::ceil(t0 - offset);
 }
 
+// sin or cos over a narrow box, from one sine and cosine at its middle m:
+// sin(m + t) lies within |t| |cos m| + t^2/2 of sin m (and cos likewise), and a
+// computed value within a unit in the last place, below 2^-52, of the true one.
+Enclosure narrowSineOrCosine(const Enclosure& a, bool cosine) {
+  const double m = a.lo / 2 + a.hi / 2;
+  const double h = up(std::max(m - a.lo, a.hi - m));
+  const double s = std::sin(m);
+  const double c = std::cos(m);
+  const double at = cosine ? c : s;
+  const double slope = std::fabs(cosine ? s : c);
+  const double spread = up(up(h * libUp(slope)) + up(up(h * h) / 2) + 0x1p-50);
+  Enclosure r;
+  r.nan = a.nan;
+  r.include(Enclosure::span(std::max(-1.0, down(libDown(at) - spread)),
+                            std::min(1.0, up(libUp(at) + spread))));
+  return r;
+}
+
+// Boxes narrower than this take the enclosure from their middle.
+constexpr double kNarrow = 0x1p-6;
+
 // sin or cos: monotone between extrema, whose values are exactly -1 and 1.
 Enclosure sineOrCosine(const Enclosure& a, bool cosine) {
   Enclosure r;
@@ -478,6 +521,9 @@ Enclosure sineOrCosine(const Enclosure& a, bool cosine) {
   if (a.hi - a.lo >= kTwoPi) {
     r.include(Enclosure::span(-1, 1));
     return r;
+  }
+  if (a.hi - a.lo <= kNarrow && std::fabs(a.lo) < 0x1p40) {
+    return narrowSineOrCosine(a, cosine);
   }
   const double c[] = {cosine ? std::cos(a.lo) : std::sin(a.lo),
                       cosine ? std::cos(a.hi) : std::sin(a.hi)};

@@ -436,7 +436,7 @@ TEST(Plotter, StopRequestEndsTheTracerWithoutFrame) {
   for (GraphKind kind : {Explicit, Parametric, ImplicitGreater}) {
     SCOPED_TRACE(kind);
     Pass pass;
-    pass.plotter.threads = 1; // exactly one sample after the stop; shared passes stop per chunk
+    pass.plotter.threads = 1;     // exactly one sample after the stop; shared passes stop per chunk
     pass.plotter.pruning = false; // and pruned passes per strip
     pass.simpleGraph(kind);
     if (kind >= ImplicitLess) {

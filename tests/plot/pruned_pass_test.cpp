@@ -171,23 +171,27 @@ TEST(PrunedPass, RecordsThePlainMarks) {
   }
 }
 
-// Blocks that decide save nearly every sample; blocks that never decide are
-// scanned plainly.
+// Blocks that decide save nearly every sample; strips whose blocks never decide
+// are scanned plainly.
 TEST(PrunedPass, EvaluatesFewSamplesWhereBlocksDecide) {
   struct Case {
     const char* formula;
     GraphKind kind;
     double accuracy;
     double mostEvaluated; // share of the samples
+    double leastPlain;    // share of the strips scanned plainly
+    double range;         // of x and y, from -range
   } cases[] = {
-      {"x^2 + y^2 - 1.0", ImplicitEqual, 0.002, 0.002},
-      {"x^2 + y^2 - 1.0", ImplicitLess, 0.002, 0.001},
-      {"sin(x*y) - cos(x+y)", ImplicitEqual, 0.004, 0.03},
+      {"x^2 + y^2 - 1.0", ImplicitEqual, 0.002, 0.002, 0, 10},
+      {"x^2 + y^2 - 1.0", ImplicitLess, 0.002, 0.001, 0, 10},
+      {"sin(x*y) - cos(x+y)", ImplicitEqual, 0.004, 0.12, 0, 10},
+      {"sin(x*y*100)", ImplicitEqual, 0.01, 1.01, 0.8, 3},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.formula);
     Pass pass;
     pass.implicitGraph(c.formula, c.kind);
+    pass.live.setView(300, 300, -c.range, c.range, -c.range, c.range, 20);
     pass.live.accuracy = c.accuracy;
     pass.plotter.threads = 1;
     pass.run();
@@ -195,7 +199,54 @@ TEST(PrunedPass, EvaluatesFewSamplesWhereBlocksDecide) {
     EXPECT_TRUE(counts.pruned);
     EXPECT_LT(static_cast<double>(counts.evaluated),
               c.mostEvaluated * static_cast<double>(pass.plotter.samplesDone));
+    EXPECT_GE(static_cast<double>(counts.plainStrips),
+              c.leastPlain * static_cast<double>(counts.strips));
     EXPECT_EQ(pass.canvas.at(0, 0), kFrameGreen);
+  }
+}
+
+// Progress rises from the first whole per cent to 100 and never goes back; a stop
+// in the middle of a pruned pass shared among threads ends every thread within a
+// strip: no progress after it, no frame, red only where the whole pass puts it.
+TEST(PrunedPass, ProgressRisesAndAStopEndsASharedPass) {
+  const View view{0.004, -10, 10, -10, 10, 300, 300, 20}; // 25 million samples
+  const char* wave = "sin(x*y) - cos(x+y)";
+  Pass full;
+  setUp(full, wave, ImplicitEqual, view, true, 2);
+  {
+    ProgressLog log(full);
+    full.run();
+    ASSERT_FALSE(log.shown.empty());
+    EXPECT_TRUE(log.rising());
+    EXPECT_GE(log.shown.front(), 1);
+    EXPECT_EQ(log.shown.back(), 100);
+  }
+  EXPECT_TRUE(full.plotter.pruned.counts.pruned);
+  const std::int64_t all = static_cast<std::int64_t>(full.plotter.samplesDone);
+  for (int threads : {2, 4}) {
+    for (int stopAt : {1, 30, 60}) {
+      SCOPED_TRACE(std::to_string(threads) + " threads, stop at " + std::to_string(stopAt) + "%");
+      Pass pass;
+      setUp(pass, wave, ImplicitEqual, view, true, threads);
+      ProgressLog log(pass);
+      log.stopAt = stopAt;
+      pass.run();
+      ASSERT_GE(log.doneAtStop, 0);
+      EXPECT_TRUE(log.rising());
+      EXPECT_EQ(log.shown.size(), log.textsAtStop) << "no progress after the stop";
+      const auto done = static_cast<std::int64_t>(pass.plotter.samplesDone);
+      EXPECT_GE(done, log.doneAtStop);
+      // The strips other threads had taken: a thread that missed the stop would go on.
+      EXPECT_LT(done, log.doneAtStop + all / 100 * threads);
+      EXPECT_NE(pass.canvas.at(0, 0), kFrameGreen);
+      const std::uint32_t* p = BitmapBits(pass.canvas.bitmap(), nullptr, nullptr);
+      const std::uint32_t* q = BitmapBits(full.canvas.bitmap(), nullptr, nullptr);
+      int stray = 0;
+      for (int i = 0; i < 1024 * 768; ++i) {
+        stray += p[i] == 0xFF0000 && q[i] != 0xFF0000 ? 1 : 0;
+      }
+      EXPECT_EQ(stray, 0) << "red only where it belongs";
+    }
   }
 }
 
