@@ -273,7 +273,7 @@ private:
                  c_.rows[end].first == c_.rows[end - 1].last + 1) {
             ++end;
           }
-          if (!evaluateRun(column.pixel, i, r, end, states, left)) {
+          if (!evaluateRun(column.pixel, r, end, states, left)) {
             return;
           }
           r = end;
@@ -283,9 +283,8 @@ private:
     }
   }
 
-  // One x sample over the pending rows [r0, r1); false at a stop.
-  bool evaluateRun(std::int32_t column, std::int64_t, int r0, int r1, std::uint8_t* states,
-                   int& left) {
+  // The row of the current x sample over the pending rows [r0, r1); false at a stop.
+  bool evaluateRun(std::int32_t column, int r0, int r1, std::uint8_t* states, int& left) {
     const std::int64_t j1 = c_.rows[r1 - 1].last + 1;
     int r = r0;
     for (std::int64_t j = c_.rows[r0].first; j < j1;) {
