@@ -53,45 +53,50 @@ bool samePicture(const Canvas& a, const Canvas& b) {
 }
 
 // Draws the pass pruned and plain; true when both agree in picture and count.
-bool expectSame(const std::string& formula, GraphKind kind, const View& v, int threads) {
-  Pass pruned, plain;
-  setUp(pruned, formula, kind, v, true, threads);
+// `pruned` counts the passes the pruned pass drew (rather than its guard's plain scan).
+bool expectSame(const std::string& formula, GraphKind kind, const View& v, int threads,
+                int& pruned) {
+  Pass prunedPass, plain;
+  setUp(prunedPass, formula, kind, v, true, threads);
   setUp(plain, formula, kind, v, false, 1);
-  pruned.run();
+  prunedPass.run();
   plain.run();
-  const bool same = samePicture(pruned.canvas, plain.canvas);
+  pruned += prunedPass.plotter.pruned.counts.pruned ? 1 : 0;
+  const bool same = samePicture(prunedPass.canvas, plain.canvas);
   EXPECT_TRUE(same) << describe(formula, kind, v, threads) << ": "
-                    << differingPixels(pruned.canvas, plain.canvas) << " pixels differ";
-  EXPECT_EQ(pruned.plotter.samplesDone, plain.plotter.samplesDone)
+                    << differingPixels(prunedPass.canvas, plain.canvas) << " pixels differ";
+  EXPECT_EQ(prunedPass.plotter.samplesDone, plain.plotter.samplesDone)
       << describe(formula, kind, v, threads);
   if (!same) {
-    pruned.canvas.save("pruned-pass");
+    prunedPass.canvas.save("pruned-pass");
     plain.canvas.save("plain-pass");
   }
   return same;
 }
 
-// A view of about 240 samples a side at the step, starting on a multiple of it
-// or not, placed on the canvas, across its edge or off it.
+// A view of 400 samples a side at the step, starting on a multiple of it or
+// not, from hundreds of samples to a pixel to a dotted grid, placed on the
+// canvas, across its edge or off it.
 View randomView(std::mt19937_64& rng) {
-  const double steps[] = {0.5, 0.0625, 0.03125, 0.01, 0.002};
+  const double steps[] = {0.0625, 0.03125, 0.01, 0.002, 0.5};
   std::uniform_int_distribution<int> pick(0, 1 << 20);
   View v{};
   v.accuracy = steps[pick(rng) % 5];
-  const double side = 240 * v.accuracy;
+  const double side = 400 * v.accuracy;
   const bool onGrid = pick(rng) % 2 == 0;
   const double shift = onGrid ? 0 : v.accuracy * 0.37;
   v.xFrom = -side * (pick(rng) % 5) / 8 + shift;
   v.yFrom = -side * (pick(rng) % 5) / 8 - shift;
   v.xTo = v.xFrom + side;
   v.yTo = v.yFrom + side * (0.5 + (pick(rng) % 4) / 4.0);
-  // From a few pixels a unit (dotted grids where the step covers more than a
-  // pixel) to many samples a pixel.
-  const double scales[] = {0.2, 0.7, 2.5, 8, 40};
-  v.pixels = std::max(1, static_cast<int>(scales[pick(rng) % 5] * 768 / side));
-  const int origins[] = {300, 512, -200, 1400, 40};
-  v.oX = origins[pick(rng) % 5] + pick(rng) % 50;
-  v.oY = origins[pick(rng) % 5] + pick(rng) % 50;
+  // Pixels a sample apart: most views put five or more samples on a pixel, which
+  // the pruned pass draws; the others take its guard's plain scan.
+  const double apart[] = {0.05, 0.12, 0.25, 0.4, 0.4, 0.7, 2.5};
+  v.pixels = std::max(1, static_cast<int>(apart[pick(rng) % 7] / v.accuracy));
+  // The middle of the ranges somewhere on the canvas or beyond its edges.
+  const int targetX = -150 + pick(rng) % 1300, targetY = -150 + pick(rng) % 1000;
+  v.oX = targetX - static_cast<int>((v.xFrom + v.xTo) / 2 * v.pixels);
+  v.oY = targetY + static_cast<int>((v.yFrom + v.yTo) / 2 * v.pixels);
   return v;
 }
 
@@ -99,13 +104,16 @@ TEST(PrunedPass, DrawsThePlainPictureOfRandomFormulas) {
   FormulaGenerator gen(26);
   std::mt19937_64 rng(5);
   const GraphKind kinds[] = {ImplicitLess, ImplicitEqual, ImplicitGreater};
-  for (int n = 0; n < 300; ++n) {
+  constexpr int kCases = 300;
+  int pruned = 0;
+  for (int n = 0; n < kCases; ++n) {
     const std::string formula = gen.varying(1 + n % 5);
     const View v = randomView(rng);
-    if (!expectSame(formula, kinds[n % 3], v, 1 + n % 2)) {
+    if (!expectSame(formula, kinds[n % 3], v, 1 + n % 2, pruned)) {
       return;
     }
   }
+  EXPECT_GT(pruned, kCases / 2) << "most cases must take the pruned pass";
 }
 
 TEST(PrunedPass, DrawsThePlainPictureOfSmoothFormulas) {
@@ -122,24 +130,26 @@ TEST(PrunedPass, DrawsThePlainPictureOfSmoothFormulas) {
                             "abc(x) - y",
                             "sin(x)^2 + cos(y)^2 - 1.2"};
   const View views[] = {
-      {0.01, -2, 2, -2, 2, 512, 384, 150},            // many samples to a pixel
-      {0.0625, -4, 4, -4, 4, 300, 300, 40},           // samples on zero and whole numbers
-      {0.03125, -3, 3, -3, 3, 700, 100, 200},         // the origin near an edge, ranges across it
-      {0.5, -30, 30, -30, 30, 512, 384, 5},           // a dotted grid
-      {0.002, -0.3, 0.3, -0.3, 0.3, -100, 900, 1000}, // the origin off the canvas
-      {0.01, 40, 42, 40, 42, 300, 300, 20},           // wholly off the canvas
+      {0.01, -1.5, 1.5, -1.5, 1.5, 512, 384, 10}, // a hundred samples to a pixel
+      {0.01, -2, 2, -2, 2, 512, 384, 40},         // six
+      {0.0625, -4, 4, -4, 4, 300, 300, 5},        // samples on zero and whole numbers
+      {0.03125, -3, 3, -3, 3, 700, 20, 10},       // ranges across the top edge
+      {0.002, 0.3, 1, 0.3, 1, -100, 900, 200},    // the origin off the canvas
+      {0.01, 40, 42, 40, 42, 300, 300, 20},       // wholly off the canvas
+      {0.5, -30, 30, -30, 30, 512, 384, 5},       // a dotted grid: the plain scan
   };
   const GraphKind kinds[] = {ImplicitLess, ImplicitEqual, ImplicitGreater};
-  int n = 0;
+  int n = 0, pruned = 0;
   for (const char* f : formulas) {
     for (const View& v : views) {
       for (GraphKind kind : kinds) {
-        if (!expectSame(f, kind, v, 1 + n++ % 2)) {
+        if (!expectSame(f, kind, v, 1 + n++ % 2, pruned)) {
           return;
         }
       }
     }
   }
+  EXPECT_EQ(pruned, n * 6 / 7) << "every view but the dotted grid takes the pruned pass";
 }
 
 // Into a recording, as the renderer draws SVG and PDF documents: the same marks.
