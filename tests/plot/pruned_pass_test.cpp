@@ -52,24 +52,32 @@ bool samePicture(const Canvas& a, const Canvas& b) {
                      sizeof(std::uint32_t) * static_cast<std::size_t>(a.width() * a.height())) == 0;
 }
 
+// The pruned pass and the plain one, kept from case to case so that their
+// plotters start their helper threads once.
+struct Passes {
+  Pass pruned, plain;
+};
+
 // Draws the pass pruned and plain; true when both agree in picture and count.
 // `pruned` counts the passes the pruned pass drew (rather than its guard's plain scan).
-bool expectSame(const std::string& formula, GraphKind kind, const View& v, int threads,
+bool expectSame(Passes& p, const std::string& formula, GraphKind kind, const View& v, int threads,
                 int& pruned) {
-  Pass prunedPass, plain;
-  setUp(prunedPass, formula, kind, v, true, threads);
-  setUp(plain, formula, kind, v, false, 1);
-  prunedPass.run();
-  plain.run();
-  pruned += prunedPass.plotter.pruned.counts.pruned ? 1 : 0;
-  const bool same = samePicture(prunedPass.canvas, plain.canvas);
+  for (Pass* pass : {&p.pruned, &p.plain}) {
+    PatBlt(pass->canvas.dc(), 0, 0, pass->canvas.width(), pass->canvas.height(), WHITENESS);
+  }
+  setUp(p.pruned, formula, kind, v, true, threads);
+  setUp(p.plain, formula, kind, v, false, 1);
+  p.pruned.run();
+  p.plain.run();
+  pruned += p.pruned.plotter.pruned.counts.pruned ? 1 : 0;
+  const bool same = samePicture(p.pruned.canvas, p.plain.canvas);
   EXPECT_TRUE(same) << describe(formula, kind, v, threads) << ": "
-                    << differingPixels(prunedPass.canvas, plain.canvas) << " pixels differ";
-  EXPECT_EQ(prunedPass.plotter.samplesDone, plain.plotter.samplesDone)
+                    << differingPixels(p.pruned.canvas, p.plain.canvas) << " pixels differ";
+  EXPECT_EQ(p.pruned.plotter.samplesDone, p.plain.plotter.samplesDone)
       << describe(formula, kind, v, threads);
   if (!same) {
-    prunedPass.canvas.save("pruned-pass");
-    plain.canvas.save("plain-pass");
+    p.pruned.canvas.save("pruned-pass");
+    p.plain.canvas.save("plain-pass");
   }
   return same;
 }
@@ -105,11 +113,12 @@ TEST(PrunedPass, DrawsThePlainPictureOfRandomFormulas) {
   std::mt19937_64 rng(5);
   const GraphKind kinds[] = {ImplicitLess, ImplicitEqual, ImplicitGreater};
   constexpr int kCases = 300;
+  Passes passes;
   int pruned = 0;
   for (int n = 0; n < kCases; ++n) {
     const std::string formula = gen.varying(1 + n % 5);
     const View v = randomView(rng);
-    if (!expectSame(formula, kinds[n % 3], v, 1 + n % 2, pruned)) {
+    if (!expectSame(passes, formula, kinds[n % 3], v, 1 + n % 2, pruned)) {
       return;
     }
   }
@@ -139,11 +148,12 @@ TEST(PrunedPass, DrawsThePlainPictureOfSmoothFormulas) {
       {0.5, -30, 30, -30, 30, 512, 384, 5},       // a dotted grid: the plain scan
   };
   const GraphKind kinds[] = {ImplicitLess, ImplicitEqual, ImplicitGreater};
+  Passes passes;
   int n = 0, pruned = 0;
   for (const char* f : formulas) {
     for (const View& v : views) {
       for (GraphKind kind : kinds) {
-        if (!expectSame(f, kind, v, 1 + n++ % 2, pruned)) {
+        if (!expectSame(passes, f, kind, v, 1 + n++ % 2, pruned)) {
           return;
         }
       }
