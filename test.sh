@@ -5,7 +5,7 @@
 # LUMICURVE_FUZZ_SECONDS=0 leaves the fuzzing out.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/install-deps.sh
+scripts/install-deps.sh test
 
 read -r -a presets <<< "${LUMICURVE_PRESETS:-default asan tsan}"
 for preset in "${presets[@]}"; do

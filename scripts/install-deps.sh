@@ -1,20 +1,49 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, testing and running Lumicurve need.
+# Installs the Debian packages Lumicurve needs, by what for:
+#   scripts/install-deps.sh run    building and running the two programs (./run.sh)
+#   scripts/install-deps.sh test   that, and everything the tests, benchmarks and
+#                                  fuzzers need (./test.sh; also with no argument)
 # Does nothing when everything is present; uses sudo when not run as root.
 set -euo pipefail
 
-packages=(
-  build-essential g++ cmake ninja-build pkg-config
-  libgtest-dev libgmock-dev libbenchmark-dev
-  libfreetype-dev libfontconfig-dev fontconfig fonts-dejavu-core
-  libpng-dev
-  libcairo2-dev librsvg2-bin poppler-utils
-  libmuparser-dev
-  qt6-base-dev
-  xvfb xauth xdotool x11-utils imagemagick openbox
-  dpkg-dev desktop-file-utils locales
+# Building the programs and their Debian packages (the release and package presets).
+build=(
+  build-essential g++ cmake ninja-build pkg-config dpkg-dev file
+  libfreetype-dev libfontconfig-dev libpng-dev libcairo2-dev
+  qt6-base-dev libxkbcommon-dev libxkbcommon-x11-dev
+)
+# Running them: the labels' face, and Qt's platform plugin for Wayland desktops.
+run=(
+  fontconfig fonts-dejavu-core
+  qt6-wayland
+)
+# The tests and benchmarks (the default, asan and tsan presets).
+test=(
+  libgtest-dev libgmock-dev libbenchmark-dev libmuparser-dev
+  librsvg2-bin poppler-utils imagemagick
+  xvfb xauth xdotool x11-utils openbox locales
+)
+# The end-to-end test under a headless Wayland compositor.
+wayland_test=(
+  sway wtype grim
+)
+# The package test: the packages checked as a Debian maintainer checks them.
+package_test=(
+  lintian appstream desktop-file-utils man-db
+)
+# The fuzz preset and its corpora.
+fuzz=(
   clang libclang-rt-14-dev libfuzzer-14-dev xz-utils
 )
+
+case "${1:-test}" in
+  run) packages=("${build[@]}" "${run[@]}") ;;
+  test) packages=("${build[@]}" "${run[@]}" "${test[@]}" "${wayland_test[@]}" "${package_test[@]}" "${fuzz[@]}") ;;
+  *)
+    echo "usage: $0 [run|test]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

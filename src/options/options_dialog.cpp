@@ -164,6 +164,7 @@ void PlotSettings::onCommand(WPARAM wParam) {
 }
 
 void PlotSettings::loadFromDialog() {
+  fileDialog.hwndOwner = dialogWindow; // see saveFromDialog
   if (GetOpenFileNameA(&fileDialog) == FALSE) {
     MessageBoxA(dialogWindow, "Фаил не открыт"_cp1251, "Ошибка"_cp1251, MB_OK);
     return;
@@ -180,6 +181,9 @@ void PlotSettings::loadFromDialog() {
 }
 
 void PlotSettings::saveFromDialog() {
+  // Owned by the options dialog, which takes no input until it closes: typing or
+  // Apply meanwhile would act only after it, on what the file already holds.
+  fileDialog.hwndOwner = dialogWindow;
   if (GetOpenFileNameA(&fileDialog) == FALSE) {
     MessageBoxA(dialogWindow, "Фаил не открыт"_cp1251, "Ошибка"_cp1251, MB_OK);
     return;

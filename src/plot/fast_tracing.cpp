@@ -21,29 +21,35 @@ constexpr int kColumnBlock = 65536;
 // enough that the threads end together.
 constexpr std::int64_t kRangeSamples = 16384;
 
-// Marked rows of one pixel column, gathered into runs of adjacent rows.
+// Marked rows of one pixel column (or of the dot's columns from it), gathered
+// into runs of adjacent rows.
 class RunCollector {
 public:
-  explicit RunCollector(const PixelTarget& target) : sink_(target.runs), pixel_(target.penPixel) {}
+  RunCollector(const PixelTarget& target, int columns)
+      : sink_(target.runs), pixel_(target.penPixel), columns_(columns) {}
   void beginColumn(std::int32_t column, bool visible) {
     column_ = column;
     visible_ = visible;
   }
-  void mark(std::int32_t row) {
+  // Rows row..last, both included.
+  void mark(std::int32_t row, std::int32_t last) {
     if (!visible_) {
       return;
     }
-    if (top_ <= bottom_ && row >= top_ - 1 && row <= bottom_ + 1) {
+    if (top_ <= bottom_ && last >= top_ - 1 && row <= bottom_ + 1) {
       top_ = std::min(top_, row);
-      bottom_ = std::max(bottom_, row);
+      bottom_ = std::max(bottom_, last);
       return;
     }
     flush();
-    top_ = bottom_ = row;
+    top_ = row;
+    bottom_ = last;
   }
   void flush() {
     if (top_ <= bottom_) {
-      sink_->markRun(pixel_, column_, top_, bottom_);
+      for (int c = 0; c < columns_; ++c) {
+        sink_->markRun(pixel_, column_ + c, top_, bottom_);
+      }
       bottom_ = top_ - 1;
     }
   }
@@ -51,10 +57,24 @@ public:
 private:
   PixelRunSink* sink_;
   std::uint32_t pixel_;
+  int columns_;
   std::int32_t column_ = 0;
   bool visible_ = false;
   std::int32_t top_ = 0, bottom_ = -1; // an open run when top_ <= bottom_
 };
+
+// A dot of dot x dot pixels, its top left at (column, row), inside the target.
+void setDot(const PixelTarget& t, std::int32_t column, std::int32_t row, int dot) {
+  const std::int64_t left = std::max<std::int64_t>(column, 0);
+  const std::int64_t right = std::min<std::int64_t>(std::int64_t{column} + dot, t.width);
+  const std::int64_t top = std::max<std::int64_t>(row, 0);
+  const std::int64_t bottom = std::min<std::int64_t>(std::int64_t{row} + dot, t.height);
+  for (std::int64_t y = top; y < bottom; ++y) {
+    std::uint32_t* line =
+        t.pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(t.width);
+    std::fill(line + left, line + std::max(left, right), t.penPixel);
+  }
+}
 
 } // namespace
 
@@ -112,7 +132,7 @@ int Plotter::prepareRows() {
   double y = first;
   for (std::size_t i = 0; i < count; ++i, y += s.accuracy) {
     rowYs[i] = y;
-    rowPixels[i] = markRow(s, y);
+    rowPixels[i] = markRow(s, y, marks);
   }
   return static_cast<int>(count);
 }
@@ -123,9 +143,9 @@ int Plotter::prepareRows() {
 // `chunkValues(values, rows, n)` takes each chunk and returns false to end the
 // column.
 template <class ChunkValues>
-bool scanColumn(const PlotState& s, BatchProgram::Lane& lane, int chunk, double x,
-                std::int64_t firstRow, const double* tableYs, const std::int32_t* tableRows,
-                int known, ChunkValues chunkValues) {
+bool scanColumn(const PlotState& s, const MarkGrid& marks, BatchProgram::Lane& lane, int chunk,
+                double x, std::int64_t firstRow, const double* tableYs,
+                const std::int32_t* tableRows, int known, ChunkValues chunkValues) {
   double ys[BatchProgram::MaxChunk];
   std::int32_t rows[BatchProgram::MaxChunk];
   lane.beginRow(x);
@@ -143,7 +163,7 @@ bool scanColumn(const PlotState& s, BatchProgram::Lane& lane, int chunk, double 
     } else {
       for (; n < chunk && y < s.yTo; ++n, y += s.accuracy) {
         ys[n] = y;
-        rows[n] = markRow(s, y);
+        rows[n] = markRow(s, y, marks);
       }
     }
     if (!chunkValues(lane.evaluateRow(chunkYs, firstRow + inTable, n), chunkRows, n)) {
@@ -169,22 +189,23 @@ void Plotter::scanImplicitRows(const std::atomic<bool>& stopRequest, const Pixel
   const auto width = static_cast<std::size_t>(target.width);
   const auto height = static_cast<unsigned>(target.height);
   const std::uint32_t pen = target.penPixel;
+  const int dot = marks.dot;
 
   bool anyMarked = false;
   bool stopSeen = false;
   std::int32_t lastX = 0, lastY = 0;
   SampleCount done = samplesDone;
-  RunCollector collector(target);
+  RunCollector collector(target, dot);
   bool going = true;
   for (double x = sampleAt(s.xFrom, firstColumn, s.accuracy); x < s.xTo && going; x += s.accuracy) {
-    const std::int32_t column = markColumn(s, x);
+    const std::int32_t column = markColumn(s, x, marks);
     const std::int32_t ix = column - 1;
     std::uint32_t* columnPixels = column >= 0 && column < target.width && target.pixels != nullptr
                                       ? target.pixels + column
                                       : nullptr;
     if constexpr (Runs) {
       collector.flush();
-      collector.beginColumn(column, column >= 0 && column < target.width);
+      collector.beginColumn(column, column > -dot && column < target.width);
     }
     auto chunkValues = [&](const double* values, const std::int32_t* rows, int n) {
       for (int j = 0; j < n;) {
@@ -195,7 +216,9 @@ void Plotter::scanImplicitRows(const std::atomic<bool>& stopRequest, const Pixel
           if (marked<Kind>(values[k], e)) {
             const std::int32_t row = rows[k];
             if constexpr (Runs) {
-              collector.mark(row);
+              collector.mark(row, row + dot - 1);
+            } else if (dot > 1) {
+              setDot(target, column, row, dot);
             } else if (columnPixels != nullptr && static_cast<unsigned>(row) < height) {
               columnPixels[static_cast<std::size_t>(row) * width] = pen;
             }
@@ -221,14 +244,14 @@ void Plotter::scanImplicitRows(const std::atomic<bool>& stopRequest, const Pixel
       }
       return true;
     };
-    going =
-        scanColumn(s, lane, chunk, x, firstRow, rowYs.data(), rowPixels.data(), known, chunkValues);
+    going = scanColumn(s, marks, lane, chunk, x, firstRow, rowYs.data(), rowPixels.data(), known,
+                       chunkValues);
   }
   if constexpr (Runs) {
     collector.flush();
   }
   samplesDone = done;
-  if (anyMarked) {
+  if (anyMarked && marks.logical()) {
     MoveToEx(s.canvasDC, lastX, lastY, nullptr); // where the last one-pixel line would end
   }
 }
@@ -247,22 +270,25 @@ struct Plotter::SharedScan {
 };
 
 // Splits `count` columns of the block into ranges of about kRangeSamples samples;
-// a range ends only where the pixel column changes or lies off the canvas, so
-// that no two threads ever set pixels of one column. The number of ranges.
+// a range ends only where the next dot's columns lie past the last one's, or the
+// last lies off the canvas, so that no two threads ever set pixels of one
+// column. The number of ranges.
 int Plotter::splitColumns(int count, int rowsPerColumn, int width) {
   const int least = static_cast<int>(
       std::clamp<std::int64_t>(kRangeSamples / std::max(rowsPerColumn, 1), 1, kColumnBlock));
   auto pixelColumn = [&](int i) {
-    return markColumn(state, columnXs[static_cast<std::size_t>(i)]);
+    return markColumn(state, columnXs[static_cast<std::size_t>(i)], marks);
   };
   int ranges = 0;
   for (int c = 0; c < count;) {
     rangeStarts[static_cast<std::size_t>(ranges++)] = c;
     int end = std::min(count, c + least);
-    const std::int32_t last = end < count ? pixelColumn(end - 1) : -1;
-    if (last >= 0 && last < width) {
-      while (end < count && pixelColumn(end) == last) {
-        ++end;
+    std::int32_t last = end < count ? pixelColumn(end - 1) : -1;
+    if (last > -marks.dot && last < width) {
+      // Each column taken in may reach the next one by its dot.
+      for (std::int32_t next = 0; end < count && (next = pixelColumn(end)) < last + marks.dot;
+           ++end) {
+        last = next;
       }
     }
     c = end;
@@ -284,6 +310,7 @@ template <GraphKind Kind> void Plotter::scanRanges(SharedScan& scan, int laneInd
   const auto width = static_cast<std::size_t>(target.width);
   const auto height = static_cast<unsigned>(target.height);
   const std::uint32_t pen = target.penPixel;
+  const MarkGrid& marks = p.marks;
   for (;;) {
     const int range = scan.nextRange.fetch_add(1, std::memory_order_relaxed);
     if (range >= scan.ranges || stopRequested(scan.stopRequest)) {
@@ -294,7 +321,7 @@ template <GraphKind Kind> void Plotter::scanRanges(SharedScan& scan, int laneInd
     const int end = p.rangeStarts[static_cast<std::size_t>(range) + 1];
     for (int c = p.rangeStarts[static_cast<std::size_t>(range)]; c < end && going; ++c) {
       const double x = p.columnXs[static_cast<std::size_t>(c)];
-      const std::int32_t column = markColumn(s, x);
+      const std::int32_t column = markColumn(s, x, marks);
       const std::int32_t ix = column - 1;
       std::uint32_t* columnPixels =
           column >= 0 && column < target.width ? target.pixels + column : nullptr;
@@ -304,7 +331,9 @@ template <GraphKind Kind> void Plotter::scanRanges(SharedScan& scan, int laneInd
         for (int k = 0; k < n; ++k) {
           if (marked<Kind>(values[k], e)) {
             const std::int32_t row = rows[k];
-            if (columnPixels != nullptr && static_cast<unsigned>(row) < height) {
+            if (marks.dot > 1) {
+              setDot(target, column, row, marks.dot);
+            } else if (columnPixels != nullptr && static_cast<unsigned>(row) < height) {
               columnPixels[static_cast<std::size_t>(row) * width] = pen;
             }
             last = LastMark{passColumn, ix, row - 1};
@@ -313,7 +342,7 @@ template <GraphKind Kind> void Plotter::scanRanges(SharedScan& scan, int laneInd
         counted += n;
         return !stopRequested(scan.stopRequest);
       };
-      going = scanColumn(s, lane, chunk, x, p.firstRow, p.rowYs.data(), p.rowPixels.data(),
+      going = scanColumn(s, marks, lane, chunk, x, p.firstRow, p.rowYs.data(), p.rowPixels.data(),
                          scan.known, chunkValues);
     }
     const std::int64_t done = scan.done.fetch_add(counted, std::memory_order_relaxed) + counted;
@@ -383,7 +412,7 @@ void Plotter::scanImplicitShared(const std::atomic<bool>& stopRequest, const Pix
       last = &lastMarks[i];
     }
   }
-  if (last->column >= 0) {
+  if (last->column >= 0 && marks.logical()) {
     MoveToEx(s.canvasDC, last->x, last->y, nullptr); // where the last one-pixel line would end
   }
 }

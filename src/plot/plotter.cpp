@@ -144,6 +144,23 @@ void Plotter::drawFrame() {
   selectPen(dc, old);
 }
 
+// The canvas point (x, y) in the device pixel it lies in, or in its logical pixel.
+void Plotter::curveMoveTo(HDC dc, double x, double y) {
+  if (curveScale == 0) {
+    MoveToEx(dc, pixelOf(x), pixelOf(y), nullptr);
+  } else {
+    MoveToDevice(dc, pixelOf(curveScale * x), pixelOf(curveScale * y));
+  }
+}
+
+void Plotter::curveLineTo(HDC dc, double x, double y) {
+  if (curveScale == 0) {
+    LineTo(dc, pixelOf(x), pixelOf(y));
+  } else {
+    LineToDevice(dc, pixelOf(curveScale * x), pixelOf(curveScale * y));
+  }
+}
+
 int Plotter::beginCurve(CProgram& p, int chunk) {
   if (fastPaths && p.batch != nullptr) {
     p.batch->beginPass(state.a, state.b, state.c, state.d);
@@ -172,6 +189,7 @@ void Plotter::traceExplicit(const std::atomic<bool>& stopRequest) {
   HDC dc = s.canvasDC;
   CProgram& f = *s.firstProgram;
   HPEN old = selectPen(dc, curvePen);
+  curveScale = devicePoints ? GetDeviceScale(dc) : 0;
   const int chunk = beginCurve(f, BatchProgram::MaxChunk);
   double prevY = *curveValues(f, &s.xMin, 1, curveF.data());
   beginExplicitProgress();
@@ -184,8 +202,8 @@ void Plotter::traceExplicit(const std::atomic<bool>& stopRequest) {
     const double* ys = curveValues(f, curveT.data(), n, curveF.data());
     for (int j = 0; j < n; ++j) {
       double xj = curveT[static_cast<std::size_t>(j)];
-      MoveToEx(dc, pixelOf(s.canvasX(xj)), pixelOf(s.canvasY(ys[j])), nullptr);
-      LineTo(dc, pixelOf(s.canvasX(xj - s.accuracy)), pixelOf(s.canvasY(prevY)));
+      curveMoveTo(dc, s.canvasX(xj), s.canvasY(ys[j]));
+      curveLineTo(dc, s.canvasX(xj - s.accuracy), s.canvasY(prevY));
       prevY = ys[j];
       if (stopRequested(stopRequest)) {
         stopped = true;
@@ -207,6 +225,7 @@ void Plotter::traceParametric(const std::atomic<bool>& stopRequest) {
   CProgram& g = *s.firstProgram;
   CProgram& f = *s.secondProgram;
   HPEN old = selectPen(dc, curvePen);
+  curveScale = devicePoints ? GetDeviceScale(dc) : 0;
   const int chunk = beginCurve(f, beginCurve(g, BatchProgram::MaxChunk));
   double prevG = *curveValues(g, &s.tFrom, 1, curveG.data());
   double prevF = *curveValues(f, &s.tFrom, 1, curveF.data());
@@ -220,8 +239,8 @@ void Plotter::traceParametric(const std::atomic<bool>& stopRequest) {
     const double* gs = curveValues(g, curveT.data(), n, curveG.data());
     const double* fs = curveValues(f, curveT.data(), n, curveF.data());
     for (int j = 0; j < n; ++j) {
-      MoveToEx(dc, pixelOf(s.canvasX(gs[j])), pixelOf(s.canvasY(fs[j])), nullptr);
-      LineTo(dc, pixelOf(s.canvasX(prevG)), pixelOf(s.canvasY(prevF)));
+      curveMoveTo(dc, s.canvasX(gs[j]), s.canvasY(fs[j]));
+      curveLineTo(dc, s.canvasX(prevG), s.canvasY(prevF));
       prevG = gs[j];
       prevF = fs[j];
       if (stopRequested(stopRequest)) {
@@ -244,8 +263,9 @@ void Plotter::traceImplicit(const std::atomic<bool>& stopRequest) {
   HPEN old = selectPen(dc, curvePen);
   beginImplicitProgress();
   PixelTarget target{};
-  if (fastPaths && s.firstProgram->batch != nullptr && GetPixelTarget(dc, &target) &&
-      target.rop2 == R2_COPYPEN) {
+  const bool known = GetPixelTarget(dc, &target) != FALSE;
+  marks = devicePoints && known ? markGrid(s, target.scale, target.penWidth) : MarkGrid{};
+  if (fastPaths && s.firstProgram->batch != nullptr && known && target.rop2 == R2_COPYPEN) {
     scanImplicitFast(stopRequest, target);
   } else {
     scanImplicit(stopRequest);
@@ -263,10 +283,14 @@ void Plotter::scanImplicit(const std::atomic<bool>& stopRequest) {
     for (double y = yFirst; y < s.yTo; y += s.accuracy) {
       double v = f.evaluate(x, y, s.a, s.b, s.c, s.d);
       if (marked(s.kind, v, e)) {
-        const std::int32_t column = markColumn(s, x);
-        const std::int32_t row = markRow(s, y);
-        MoveToEx(dc, column, row, nullptr);
-        LineTo(dc, column - 1, row - 1); // the end is not drawn: this sets (column, row)
+        const std::int32_t column = markColumn(s, x, marks);
+        const std::int32_t row = markRow(s, y, marks);
+        if (marks.logical()) {
+          MoveToEx(dc, column, row, nullptr);
+          LineTo(dc, column - 1, row - 1); // the end is not drawn: this sets (column, row)
+        } else {
+          MarkDevicePixels(dc, column, row, marks.dot);
+        }
       }
       if (stopRequested(stopRequest)) {
         return;

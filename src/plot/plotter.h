@@ -4,6 +4,7 @@
 
 #include "expr/batch.h"
 #include "plot/helper_threads.h"
+#include "plot/implicit_marks.h"
 #include "plot/plot_state.h"
 #include "plot/pruned_pass.h"
 #include "surface/surface.h"
@@ -53,6 +54,10 @@ public:
   bool pruning = true;
   // The pruned pass, with what its last pass did.
   PrunedPass pruned;
+  // Curves and implicit marks at the device pixels of a scaled canvas; false
+  // draws every point at its logical pixel, as before scaled canvases (at scale 1
+  // both give the same picture; kept for comparison).
+  bool devicePoints = true;
   // Where an implicit scan starts: at this column, and in each column at this
   // row, with x and y taken as from + index · accuracy (the accumulated values
   // when the steps add exactly). Lets tests and the fuzzer reach indices past
@@ -112,6 +117,14 @@ private:
   std::vector<double> columnXs;
   std::vector<std::int32_t> rangeStarts;
   HelperThreads helpers;
+
+  // Where the marks of the implicit pass under way land.
+  MarkGrid marks;
+  // Device pixels to a logical one for the points of a curve; 0 draws them in
+  // logical pixels.
+  double curveScale = 0;
+  void curveMoveTo(HDC dc, double x, double y);
+  void curveLineTo(HDC dc, double x, double y);
 
   int beginCurve(CProgram& p, int chunk);
   const double* curveValues(CProgram& p, const double* ts, int n, double* buffer);

@@ -314,6 +314,11 @@ private:
 
 bool PrunedPass::layOut(const Plotter& plotter, const PixelTarget& target, std::int64_t known) {
   const PlotState& s = plotter.state;
+  // A mark of more than one pixel comes with fewer samples than pixels, where the
+  // guard below takes the plain scan anyway.
+  if (plotter.marks.dot != 1) {
+    return false;
+  }
   // The whole row must be in the plotter's tables.
   if (known <= 0 || plotter.rowYs[static_cast<std::size_t>(known - 1)] + s.accuracy < s.yTo) {
     return false;
@@ -333,9 +338,9 @@ bool PrunedPass::layOut(const Plotter& plotter, const PixelTarget& target, std::
   double x = first;
   for (std::size_t i = 0; i < count; ++i, x += s.accuracy) {
     xs_[i] = x;
-    xColumns_[i] = markColumn(s, x);
+    xColumns_[i] = markColumn(s, x, plotter.marks);
   }
-  // Runs of samples on one pixel of the canvas.
+  // Runs of samples that mark one pixel on the canvas.
   auto cellsOf = [](std::vector<Cell>& cells, const std::int32_t* pixels, std::int64_t n,
                     std::int32_t size) {
     cells.clear();

@@ -35,7 +35,8 @@ public:
   // Draws the implicit pass of the plotter's snapshot into the target, the rows'
   // y values and pixel rows taken from the plotter's tables of `known` samples;
   // false, having drawn and counted nothing, when the plain scan should draw it
-  // (sample lists beyond their bound, too few samples to a pixel).
+  // (sample lists beyond their bound, too few samples to a pixel, marks of more
+  // than one pixel).
   bool run(Plotter& plotter, const std::atomic<bool>& stopRequest, const PixelTarget& target,
            std::int64_t known);
 

@@ -9,16 +9,6 @@ namespace {
 
 constexpr std::int64_t kLargestWhole = 2147483647;
 
-// "<what> <label> : <text> \r\n ", as the accuracy's message has always been.
-void describe(CText& message, const char* what, const char* label, const CText& text) {
-  message.assign(CText(what));
-  message.append(" ");
-  message.append(label);
-  message.append(" : ");
-  message.append(text.buffer, 0, text.length);
-  message.append(" \r\n ");
-}
-
 const char* problemText(NumberProblem problem) {
   switch (problem) {
   case NumberProblem::Empty:
@@ -58,19 +48,39 @@ constexpr Field kFields[] = {
 
 // A range's two texts: "8 ; 2".
 bool rangeRuns(double from, double to, const CText& fromText, const CText& toText,
-               const char* label, CText& message) {
+               const char* label, bool quoted, CText& message) {
   if (from < to) {
     return true;
   }
-  CText both;
-  both.assign(fromText);
-  both.append(" ; ");
-  both.append(toText.buffer, 0, toText.length);
-  describe(message, "начало не меньше конца"_cp1251, label, both);
+  describeRefusal(message, "начало не меньше конца"_cp1251, label, fromText, quoted, &toText);
   return false;
 }
 
+void appendText(CText& message, const CText& text, bool quoted) {
+  if (quoted) {
+    message.append("\"");
+  }
+  message.append(text.buffer, 0, text.length);
+  if (quoted) {
+    message.append("\"");
+  }
+}
+
 } // namespace
+
+void describeRefusal(CText& message, const char* what, const char* label, const CText& text,
+                     bool quoted, const CText* second) {
+  message.assign(CText(what));
+  message.append(" ");
+  message.append(label);
+  message.append(" : ");
+  appendText(message, text, quoted);
+  if (second != nullptr) {
+    message.append(" ; ");
+    appendText(message, *second, quoted);
+  }
+  message.append(" \r\n ");
+}
 
 NumberProblem readNumber(const CText& text, double& value) {
   if (text.length == 0) {
@@ -112,10 +122,11 @@ NumberProblem readNumber(const CText& text, double& value) {
 }
 
 bool readSettingsNumbers(const PlotSettings& settings, SettingsNumbers& numbers, CText& message) {
+  const bool quoted = settings.quoteRefusedNumbers;
   auto read = [&](const CText& text, double& value, const char* label) {
     const NumberProblem problem = readNumber(text, value);
     if (problem != NumberProblem::None) {
-      describe(message, problemText(problem), label, text);
+      describeRefusal(message, problemText(problem), label, text, quoted);
       return false;
     }
     return true;
@@ -133,13 +144,13 @@ bool readSettingsNumbers(const PlotSettings& settings, SettingsNumbers& numbers,
   numbers.originY = numeric::trunc32(numbers.oY);
   numbers.pixels = numeric::trunc32(pixels);
   if (!rangeRuns(numbers.xFrom, numbers.xTo, settings.xFromText, settings.xToText, "X(ot,to)",
-                 message) ||
+                 quoted, message) ||
       !rangeRuns(numbers.yFrom, numbers.yTo, settings.yFromText, settings.yToText, "Y(ot,to)",
-                 message)) {
+                 quoted, message)) {
     return false;
   }
   if (numbers.pixels < 1) {
-    describe(message, "масштаб меньше 1"_cp1251, "Pixels", settings.pixelsText);
+    describeRefusal(message, "масштаб меньше 1"_cp1251, "Pixels", settings.pixelsText, quoted);
     return false;
   }
   return true;

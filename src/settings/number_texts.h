@@ -23,9 +23,16 @@ struct SettingsNumbers {
   std::int32_t originX = 0, originY = 0, pixels = 0; // truncated toward zero
 };
 
+// "<what> <label> : <text> \r\n ", the form of every refusal of a number text;
+// with quoted, the text stands between double quotes. The text may be two joined
+// by " ; " (a range's ends), each quoted on its own.
+void describeRefusal(CText& message, const char* what, const char* label, const CText& text,
+                     bool quoted, const CText* second = nullptr);
+
 // Reads the number texts in field order. False, with the message for the first
 // text Apply must refuse, "<what is wrong> <label> : <the text as typed> \r\n ":
 // a text that is not a number, a whole part beyond 2147483647, pixels below 1,
 // or an X or Y range whose lower end is not below its upper end. The T range may
-// run backwards, and the accuracy is judged with the ranges it scans.
+// run backwards, and the accuracy is judged with the ranges it scans. The texts
+// are quoted as the settings' quoteRefusedNumbers asks.
 bool readSettingsNumbers(const PlotSettings& settings, SettingsNumbers& numbers, CText& message);

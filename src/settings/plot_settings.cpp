@@ -151,10 +151,11 @@ bool PlotSettings::apply(PlotState& live) {
   setNumbers(after);
 
   if (!accuracyUsable(kind, after)) {
-    CText message(!(after.accuracy > 0) ? "не верно задана точность Accuracy : "_cp1251
-                                        : "слишком мала точность Accuracy : "_cp1251);
-    message.append(accuracyText.buffer, 0, accuracyText.length);
-    message.append(" \r\n ");
+    CText message;
+    describeRefusal(message,
+                    !(after.accuracy > 0) ? "не верно задана точность"_cp1251
+                                          : "слишком мала точность"_cp1251,
+                    "Accuracy", accuracyText, quoteRefusedNumbers);
     return refuse(message.buffer);
   }
 

@@ -24,6 +24,10 @@ public:
   CText implicitText;
   CText explicitText;
   HWND dialogWindow = nullptr;
+  // Apply's refusals put each number text between double quotes, so that a blank
+  // typed before or after it shows (the renderer's one-line messages); the dialog's
+  // message boxes keep the plain text.
+  bool quoteRefusedNumbers = false;
 
   static constexpr int TextCount = 18;
   static constexpr int NumberTextCapacity = 1024;

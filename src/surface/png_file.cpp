@@ -2,44 +2,84 @@
 
 #include <png.h>
 
-#include <cstdio>
-#include <cstdlib>
+#include <csetjmp>
+#include <cstring>
 #include <new>
 #include <string>
 
 namespace {
 
-// The PNG of the pixels, encoded in memory; empty when it cannot be.
-std::string encodeRgb(int width, int height, const std::vector<png_byte>& rgb) {
-  char* data = nullptr;
-  std::size_t size = 0;
-  std::FILE* memory = ::open_memstream(&data, &size);
-  if (memory == nullptr) {
-    return {};
-  }
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  image.width = static_cast<png_uint_32>(width);
-  image.height = static_cast<png_uint_32>(height);
-  image.format = PNG_FORMAT_RGB;
-  bool ok = png_image_write_to_stdio(&image, memory, 0, rgb.data(), 0, nullptr) != 0;
-  png_image_free(&image);
-  ok = std::fclose(memory) == 0 && ok;
-  std::string encoded;
+enum class Encoded { Done, NoMemory, Failed };
+
+struct Sink {
+  std::string bytes;
+  bool outOfMemory = false;
+};
+
+void appendBytes(png_structp png, png_bytep data, png_size_t length) {
+  auto* sink = static_cast<Sink*>(png_get_io_ptr(png));
   try {
-    if (ok) {
-      encoded.assign(data, size);
-    }
+    sink->bytes.append(reinterpret_cast<const char*>(data), length);
   } catch (const std::bad_alloc&) {
-    encoded.clear();
+    sink->outOfMemory = true;
+    png_error(png, "out of memory");
   }
-  std::free(data);
-  return encoded;
 }
 
-FileWriteResult notEncoded() {
+void flushNothing(png_structp) {}
+
+// libpng's own allocation failures are reported as "Out of memory".
+void onError(png_structp png, png_const_charp message) {
+  auto* sink = static_cast<Sink*>(png_get_io_ptr(png));
+  if (sink != nullptr && std::strstr(message, "emory") != nullptr) {
+    sink->outOfMemory = true;
+  }
+  png_longjmp(png, 1);
+}
+
+void onWarning(png_structp, png_const_charp) {}
+
+// The PNG of the pixels, one row at a time, so that encoding needs little memory
+// beyond the picture itself and the file's bytes. No C++ object lives across the
+// setjmp: libpng leaves this function through longjmp on an error.
+Encoded encodeRows(const std::uint32_t* pixels, int width, int height, png_bytep row, Sink& sink) {
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, onError, onWarning);
+  if (png == nullptr) {
+    return Encoded::NoMemory;
+  }
+  png_infop info = png_create_info_struct(png);
+  if (info == nullptr) {
+    png_destroy_write_struct(&png, nullptr);
+    return Encoded::NoMemory;
+  }
+  if (setjmp(png_jmpbuf(png)) != 0) {
+    png_destroy_write_struct(&png, &info);
+    return sink.outOfMemory ? Encoded::NoMemory : Encoded::Failed;
+  }
+  png_set_write_fn(png, &sink, appendBytes, flushNothing);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+               PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  png_set_sRGB(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
+  png_write_info(png, info);
+  for (int y = 0; y < height; ++y) {
+    const std::uint32_t* in =
+        pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+    for (int x = 0; x < width; ++x) {
+      row[3 * x] = static_cast<png_byte>(in[x] >> 16);
+      row[3 * x + 1] = static_cast<png_byte>(in[x] >> 8);
+      row[3 * x + 2] = static_cast<png_byte>(in[x]);
+    }
+    png_write_row(png, row);
+  }
+  png_write_end(png, info);
+  png_destroy_write_struct(&png, &info);
+  return Encoded::Done;
+}
+
+FileWriteResult notWritten(const char* why) {
   FileWriteResult result;
-  result.reason = "the picture could not be encoded; nothing was written";
+  result.reason = std::string(why) + "; nothing was written";
   return result;
 }
 
@@ -50,25 +90,26 @@ FileWriteResult writePng(HBITMAP bitmap, const char* path) {
   int height = 0;
   const std::uint32_t* pixels = BitmapBits(bitmap, &width, &height);
   if (pixels == nullptr) {
-    return notEncoded();
+    return notWritten("the picture could not be encoded");
   }
-  std::string encoded;
+  if (width > kMaxPngSide || height > kMaxPngSide) {
+    return notWritten("a PNG picture has at most 1000000 pixels on a side");
+  }
+  Sink sink;
+  Encoded encoded = Encoded::NoMemory;
   try {
-    const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    std::vector<png_byte> rgb(count * 3);
-    for (std::size_t i = 0; i < count; ++i) {
-      rgb[3 * i] = static_cast<png_byte>(pixels[i] >> 16);
-      rgb[3 * i + 1] = static_cast<png_byte>(pixels[i] >> 8);
-      rgb[3 * i + 2] = static_cast<png_byte>(pixels[i]);
-    }
-    encoded = encodeRgb(width, height, rgb);
+    std::vector<png_byte> row(static_cast<std::size_t>(width) * 3);
+    encoded = encodeRows(pixels, width, height, row.data(), sink);
   } catch (const std::bad_alloc&) {
-    return notEncoded();
+    encoded = Encoded::NoMemory;
   }
-  if (encoded.empty()) {
-    return notEncoded();
+  if (encoded == Encoded::NoMemory) {
+    return notWritten("not enough memory to encode the picture");
   }
-  return writeFileContent(path, encoded.data(), encoded.size());
+  if (encoded == Encoded::Failed) {
+    return notWritten("the picture could not be encoded");
+  }
+  return writeFileContent(path, sink.bytes.data(), sink.bytes.size());
 }
 
 bool readPng(const char* path, std::vector<std::uint32_t>& pixels, int& width, int& height) {

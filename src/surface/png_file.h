@@ -7,8 +7,13 @@
 #include <cstdint>
 #include <vector>
 
+// libpng writes and reads no picture wider or higher than this (its default
+// limit, which most programs that show PNG keep).
+inline constexpr int kMaxPngSide = 1000000;
+
 // Writes an 8-bit RGB PNG as the whole content of the file at path, as
-// writeFileContent does; a picture that cannot be encoded writes nothing.
+// writeFileContent does; a picture that cannot be encoded (too large for PNG, or
+// for the memory left) writes nothing, and the reason says which.
 FileWriteResult writePng(HBITMAP bitmap, const char* path);
 
 // Reads a PNG into 0x00RRGGBB pixels, top row first. On failure returns false

@@ -2,8 +2,10 @@
 
 #include "expr/cp1251.h"
 #include "surface/line_clip.h"
+#include "surface/surface_objects.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <utility>
 
 namespace {
@@ -12,6 +14,11 @@ namespace {
 
 COLORREF fromPixel(std::uint32_t p) {
   return ((p & 0xFFu) << 16) | (p & 0xFF00u) | ((p >> 16) & 0xFFu);
+}
+
+// The same swap of the red and blue bytes, from a colour to a pixel value.
+std::uint32_t toPixelValue(COLORREF c) {
+  return fromPixel(c);
 }
 
 using Span = std::pair<std::int32_t, std::int32_t>; // first column, one past the last
@@ -45,22 +52,31 @@ void rowSpans(const std::uint64_t* row, std::size_t words, std::vector<Span>& sp
 
 } // namespace
 
-Recording::Recording(int width, int height) {
-  if (width > 0 && height > 0 && std::int64_t{width} * height <= kMaxBitmapPixels) {
-    width_ = width;
-    height_ = height;
-    stride_ = (static_cast<std::size_t>(width) + 63) / 64;
+Recording::Recording(int width, int height, double scale) {
+  if (!(scale >= 1 && scale <= kMaxDeviceScale) || width <= 0 || height <= 0) {
+    return;
+  }
+  const std::int64_t w = DeviceEdge(width, scale);
+  const std::int64_t h = DeviceEdge(height, scale);
+  if (w * h <= kMaxBitmapPixels) {
+    width_ = static_cast<int>(w);
+    height_ = static_cast<int>(h);
+    logicalWidth_ = width;
+    logicalHeight_ = height;
+    scale_ = scale;
+    stride_ = (static_cast<std::size_t>(w) + 63) / 64;
   }
 }
 
-void Recording::addFill(int x, int y, int width, int height, COLORREF colour) {
+void Recording::addFill(std::int64_t x, std::int64_t y, std::int64_t width, std::int64_t height,
+                        COLORREF colour) {
   if (width <= 0 || height <= 0) {
     return;
   }
   const std::int64_t left = std::max<std::int64_t>(x, 0);
   const std::int64_t top = std::max<std::int64_t>(y, 0);
-  const std::int64_t right = std::min<std::int64_t>(std::int64_t{x} + width, width_);
-  const std::int64_t bottom = std::min<std::int64_t>(std::int64_t{y} + height, height_);
+  const std::int64_t right = std::min<std::int64_t>(x + width, width_);
+  const std::int64_t bottom = std::min<std::int64_t>(y + height, height_);
   if (left >= right || top >= bottom) {
     return;
   }
@@ -69,11 +85,15 @@ void Recording::addFill(int x, int y, int width, int height, COLORREF colour) {
                             static_cast<std::int32_t>(bottom)});
 }
 
-void Recording::addLine(POINT from, POINT to, COLORREF pen, int rop2) {
-  COLORREF colour = pen & 0xFFFFFFu;
+namespace {
+
+// The colour a line or mark of the pen leaves, where the mix mode decides it
+// without the pixels below; the pen's own for the other modes. false for none.
+bool mixedColour(COLORREF pen, int rop2, COLORREF& colour) {
+  colour = pen & 0xFFFFFFu;
   switch (rop2) {
   case R2_NOP:
-    return;
+    return false;
   case R2_BLACK:
     colour = RGB(0, 0, 0);
     break;
@@ -86,27 +106,64 @@ void Recording::addLine(POINT from, POINT to, COLORREF pen, int rop2) {
   default:
     break;
   }
-  const lines::Walk walk = lines::clipWalk(from.x, from.y, to.x, to.y, width_, height_);
-  if (walk.first > walk.last) {
-    return; // not a pixel of it on the canvas
-  }
-  ops_.push_back(RecordedOp{RecordedOp::Line, colour, from.x, from.y, to.x, to.y});
+  return true;
 }
 
-bool Recording::addText(int x, int y, const unsigned char* bytes, std::size_t count,
-                        const fonts::FontRequest& font, COLORREF colour, bool opaque,
-                        COLORREF background) {
+} // namespace
+
+void Recording::addLine(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1,
+                        COLORREF pen, int rop2) {
+  COLORREF colour = 0;
+  if (!mixedColour(pen, rop2, colour)) {
+    return;
+  }
+  // A wide line is copies of the one-pixel line moved across its longer axis.
+  const int width = ScaledPenWidth(scale_);
+  const bool xMajor = std::abs(x1 - x0) >= std::abs(y1 - y0);
+  bool visible = false;
+  for (int o = -((width - 1) / 2); o < width - (width - 1) / 2 && !visible; ++o) {
+    const lines::Walk walk = xMajor ? lines::clipWalk(x0, y0 + o, x1, y1 + o, width_, height_)
+                                    : lines::clipWalk(x0 + o, y0, x1 + o, y1, width_, height_);
+    visible = walk.first <= walk.last;
+  }
+  // Lines reach the recording in the range of a drawing call's coordinates at the scale.
+  constexpr std::int64_t kLimit = INT32_MAX;
+  if (!visible || std::max({std::abs(x0), std::abs(y0), std::abs(x1), std::abs(y1)}) > kLimit) {
+    return; // not a pixel of it on the canvas
+  }
+  ops_.push_back(RecordedOp{RecordedOp::Line, colour, static_cast<std::int32_t>(x0),
+                            static_cast<std::int32_t>(y0), static_cast<std::int32_t>(x1),
+                            static_cast<std::int32_t>(y1)});
+}
+
+void Recording::addSquare(std::int64_t x, std::int64_t y, int size, COLORREF pen, int rop2) {
+  COLORREF colour = 0;
+  if (size <= 0 || !mixedColour(pen, rop2, colour) || y + size <= 0 || y >= height_) {
+    return;
+  }
+  const auto top = static_cast<int>(std::max<std::int64_t>(y, 0));
+  const auto bottom = static_cast<int>(std::min<std::int64_t>(y + size, height_) - 1);
+  for (std::int64_t column = std::max<std::int64_t>(x, 0);
+       column < std::min<std::int64_t>(x + size, width_); ++column) {
+    markRun(toPixelValue(colour), static_cast<int>(column), top, bottom);
+  }
+}
+
+bool Recording::addText(std::int64_t x, std::int64_t y, const unsigned char* bytes,
+                        std::size_t count, const fonts::FontRequest& font, COLORREF colour,
+                        bool opaque, COLORREF background) {
   fonts::TextRun run;
   if (!fonts::layoutText(font, bytes, count, run)) {
     return false;
   }
-  const bool onCanvas = x < width_ && y < height_ && std::int64_t{x} + run.width > 0 &&
-                        std::int64_t{y} + run.cellHeight > 0;
+  const bool onCanvas = x < width_ && y < height_ && x + run.width > 0 && y + run.cellHeight > 0 &&
+                        x >= INT32_MIN && y >= INT32_MIN;
   if (count == 0 || !onCanvas) {
     return true;
   }
-  texts_.push_back(RecordedText{x, y, std::string(reinterpret_cast<const char*>(bytes), count),
-                                font, opaque, background & 0xFFFFFFu});
+  texts_.push_back(RecordedText{static_cast<std::int32_t>(x), static_cast<std::int32_t>(y),
+                                std::string(reinterpret_cast<const char*>(bytes), count), font,
+                                opaque, background & 0xFFFFFFu});
   ops_.push_back(RecordedOp{RecordedOp::Text, colour & 0xFFFFFFu,
                             static_cast<std::int32_t>(texts_.size() - 1), 0, 0, 0});
   return true;
@@ -169,24 +226,20 @@ std::vector<MarkRect> Recording::markRects(const RecordedOp& marks) const {
 
 namespace {
 
-// A pen and a brush of the colour last asked for, created on demand.
-class Tools {
+// A pen of the colour last asked for, created on demand.
+class Pens {
 public:
-  explicit Tools(HDC dc) : dc_(dc) {}
-  ~Tools() {
+  explicit Pens(HDC dc) : dc_(dc) {}
+  ~Pens() {
     if (pen_ != nullptr) {
       SelectObject(dc_, oldPen_);
       DeleteObject(pen_);
     }
-    if (brush_ != nullptr) {
-      SelectObject(dc_, oldBrush_);
-      DeleteObject(brush_);
-    }
   }
-  Tools(const Tools&) = delete;
-  Tools& operator=(const Tools&) = delete;
+  Pens(const Pens&) = delete;
+  Pens& operator=(const Pens&) = delete;
 
-  void usePen(COLORREF colour) {
+  void use(COLORREF colour) {
     if (pen_ != nullptr && penColour_ == colour) {
       return;
     }
@@ -201,80 +254,56 @@ public:
     penColour_ = colour;
   }
 
-  void fill(std::int64_t x, std::int64_t y, std::int64_t width, std::int64_t height,
-            COLORREF colour) {
-    if (brush_ == nullptr || brushColour_ != colour) {
-      HBRUSH brush = CreateSolidBrush(colour);
-      HGDIOBJ previous = SelectObject(dc_, brush);
-      if (brush_ == nullptr) {
-        oldBrush_ = previous;
-      } else {
-        DeleteObject(brush_);
-      }
-      brush_ = brush;
-      brushColour_ = colour;
-    }
-    PatBlt(dc_, static_cast<int>(x), static_cast<int>(y), static_cast<int>(width),
-           static_cast<int>(height), PATCOPY);
-  }
-
 private:
   HDC dc_;
   HPEN pen_ = nullptr;
-  HBRUSH brush_ = nullptr;
   HGDIOBJ oldPen_ = nullptr;
-  HGDIOBJ oldBrush_ = nullptr;
   COLORREF penColour_ = 0;
-  COLORREF brushColour_ = 0;
 };
 
-void playText(HDC dc, const RecordedText& t, COLORREF colour) {
-  const std::string face = cp1251::fromUtf8(t.font.face);
-  HFONT font = CreateFontA(t.font.height, 0, 0, 0, t.font.weight, t.font.italic ? 1 : 0, 0, 0,
-                           RUSSIAN_CHARSET, OUT_CHARACTER_PRECIS, CLIP_CHARACTER_PRECIS,
-                           DEFAULT_QUALITY, DEFAULT_PITCH, face.empty() ? nullptr : face.c_str());
-  HGDIOBJ oldFont = SelectObject(dc, font);
-  const COLORREF oldColour = SetTextColor(dc, colour);
-  const COLORREF oldBackground = SetBkColor(dc, t.background);
-  const int oldMode = SetBkMode(dc, t.opaque ? OPAQUE : TRANSPARENT);
-  TextOutA(dc, t.x, t.y, t.bytes.data(), static_cast<int>(t.bytes.size()));
-  SetBkMode(dc, oldMode);
-  SetBkColor(dc, oldBackground);
-  SetTextColor(dc, oldColour);
-  SelectObject(dc, oldFont);
-  DeleteObject(font);
+void playText(DeviceContext& dc, const RecordedText& t, COLORREF colour) {
+  const COLORREF oldColour = std::exchange(dc.textColor, colour);
+  const COLORREF oldBackground = std::exchange(dc.bkColor, t.background);
+  const int oldMode = std::exchange(dc.bkMode, t.opaque ? OPAQUE : TRANSPARENT);
+  surface::drawTextOnDevice(dc, t.x, t.y, reinterpret_cast<const unsigned char*>(t.bytes.data()),
+                            t.bytes.size(), t.font);
+  dc.bkMode = oldMode;
+  dc.bkColor = oldBackground;
+  dc.textColor = oldColour;
 }
 
 } // namespace
 
-BOOL PlayRecording(const Recording& recording, HDC dc) {
-  const int oldRop = SetROP2(dc, R2_COPYPEN);
-  if (oldRop == 0) {
+BOOL PlayRecording(const Recording& recording, HDC hdc) {
+  DeviceContext* dc = surface::liveDc(hdc);
+  if (dc == nullptr) {
     return FALSE;
   }
+  const int oldRop = SetROP2(hdc, R2_COPYPEN);
   {
-    Tools tools(dc);
+    Pens pens(hdc);
     for (const RecordedOp& op : recording.ops()) {
       switch (op.kind) {
       case RecordedOp::Fill:
-        tools.fill(op.a, op.b, std::int64_t{op.c} - op.a, std::int64_t{op.d} - op.b, op.colour);
+        surface::fillOnDevice(*dc, op.a, op.b, std::int64_t{op.c} - op.a, std::int64_t{op.d} - op.b,
+                              surface::toPixel(op.colour));
         break;
       case RecordedOp::Line:
-        tools.usePen(op.colour);
-        MoveToEx(dc, op.a, op.b, nullptr);
-        LineTo(dc, op.c, op.d);
+        pens.use(op.colour);
+        MoveToDevice(hdc, op.a, op.b);
+        LineToDevice(hdc, op.c, op.d);
         break;
       case RecordedOp::Text:
-        playText(dc, recording.texts()[static_cast<std::size_t>(op.a)], op.colour);
+        playText(*dc, recording.texts()[static_cast<std::size_t>(op.a)], op.colour);
         break;
       case RecordedOp::Marks:
         for (const MarkRect& r : recording.markRects(op)) {
-          tools.fill(r.x, r.y, r.width, r.height, op.colour);
+          surface::fillOnDevice(*dc, r.x, r.y, r.width, r.height, surface::toPixel(op.colour));
         }
         break;
       }
     }
   }
-  SetROP2(dc, oldRop);
+  SetROP2(hdc, oldRop);
   return TRUE;
 }

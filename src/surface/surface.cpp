@@ -173,9 +173,10 @@ BOOL DeleteDC(HDC dc) {
   return TRUE;
 }
 
-HBITMAP CreateCompatibleBitmap(HDC, int width, int height) {
-  if (width <= 0 || height <= 0 ||
-      static_cast<std::int64_t>(width) * static_cast<std::int64_t>(height) > kMaxBitmapPixels) {
+namespace {
+
+HBITMAP makeBitmap(std::int64_t width, std::int64_t height, double scale) {
+  if (width <= 0 || height <= 0 || width * height > kMaxBitmapPixels) {
     return nullptr;
   }
   try {
@@ -186,12 +187,28 @@ HBITMAP CreateCompatibleBitmap(HDC, int width, int height) {
       delete b;
       return nullptr;
     }
-    b->width = width;
-    b->height = height;
+    b->width = static_cast<int>(width);
+    b->height = static_cast<int>(height);
+    b->scale = scale;
     return adopt(b, Tag::Bitmap);
   } catch (const std::bad_alloc&) {
     return nullptr;
   }
+}
+
+} // namespace
+
+HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height) {
+  DeviceContext* dc = liveDc(hdc);
+  const double scale = dc != nullptr && dc->recording == nullptr ? dc->bitmap->scale : 1;
+  return CreateScaledBitmap(width, height, scale);
+}
+
+HBITMAP CreateScaledBitmap(int width, int height, double scale) {
+  if (!(scale >= 1 && scale <= kMaxDeviceScale) || width <= 0 || height <= 0) {
+    return nullptr;
+  }
+  return makeBitmap(DeviceEdge(width, scale), DeviceEdge(height, scale), scale);
 }
 
 HPEN CreatePen(int, int, COLORREF color) {

@@ -162,8 +162,30 @@ BOOL DeleteDC(HDC dc);
 // Not in the GDI: the most pixels a bitmap (or a recording) may have, 2^28.
 inline constexpr std::int64_t kMaxBitmapPixels = std::int64_t{1} << 28;
 
-// Pixels start black. Returns nullptr for a non-positive or too large size.
+// Pixels start black. Returns nullptr for a non-positive or too large size. The
+// bitmap has the device scale of the bitmap selected into dc (see below).
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
+
+// Not in the GDI: device scales. A bitmap may hold more device pixels than the
+// logical units its drawing calls take: scale device pixels to the unit (1 to
+// kMaxDeviceScale; 1.5 for a screen at 150 %). Every call on a DC takes logical
+// coordinates and draws at the scale of its bitmap: logical pixel v spans the
+// device pixels from DeviceEdge(v) up to DeviceEdge(v + 1); pens are
+// ScaledPenWidth device pixels wide, text is rendered at the scaled height, fills
+// and copies cover the scaled rectangles. At scale 1 everything is as before.
+inline constexpr double kMaxDeviceScale = 8.0;
+// A bitmap of the logical size at the scale: DeviceEdge(width) by
+// DeviceEdge(height) device pixels. nullptr for a scale out of range or a size
+// CreateCompatibleBitmap refuses.
+HBITMAP CreateScaledBitmap(int width, int height, double scale);
+// The scale of the DC's bitmap (or recording); 1 without a bitmap, 0 for no DC.
+double GetDeviceScale(HDC dc);
+// The scale of a bitmap; 0 for a handle that is not a live bitmap.
+double GetBitmapScale(HBITMAP bitmap);
+// The first device pixel of logical pixel v: v * scale rounded half up.
+std::int64_t DeviceEdge(std::int64_t v, double scale);
+// A one-unit pen at the scale: the scale rounded half up, at least 1.
+int ScaledPenWidth(double scale);
 HPEN CreatePen(int style, int width, COLORREF color);
 HBRUSH CreateSolidBrush(COLORREF color);
 // Only records what is asked for; the face is found when text is first drawn.
@@ -188,6 +210,17 @@ BOOL MoveToEx(HDC dc, int x, int y, POINT* old);
 // From the current position to (x, y), the end pixel not drawn.
 BOOL LineTo(HDC dc, int x, int y);
 
+// Not in the GDI: the current position and lines in device pixels, for points
+// known more finely than a logical pixel. The one-pixel line between two device
+// pixels is drawn ScaledPenWidth wide across its longer axis, the extra rows or
+// columns below or right of it first. At scale 1 they are MoveToEx and LineTo.
+BOOL MoveToDevice(HDC dc, int x, int y);
+BOOL LineToDevice(HDC dc, int x, int y);
+// Not in the GDI: a size x size square of device pixels, top left at device pixel
+// (x, y), in the pen's colour mixed by the mix mode: an implicit graph's mark
+// where a logical pixel is more than one device pixel. The position stays.
+BOOL MarkDevicePixels(HDC dc, int x, int y, int size);
+
 // count bytes of code page 1251 text, the top left of the text cell at (x, y).
 BOOL TextOutA(HDC dc, int x, int y, const char* bytes, int count);
 BOOL GetTextExtentPoint32A(HDC dc, const char* bytes, int count, SIZE* size);
@@ -208,7 +241,8 @@ COLORREF GetPixel(HDC dc, int x, int y);
 COLORREF SetPixel(HDC dc, int x, int y, COLORREF color);
 
 // Not in the GDI: the pixels of a bitmap, row-major, top row first, each
-// 0x00RRGGBB (what QImage::Format_RGB32 wraps). width / height may be null.
+// 0x00RRGGBB (what QImage::Format_RGB32 wraps); the sizes in device pixels.
+// width / height may be null.
 const std::uint32_t* BitmapBits(HBITMAP bitmap, int* width, int* height);
 // The bitmap selected into dc, nullptr when none is.
 HBITMAP GetSelectedBitmap(HDC dc);
@@ -233,7 +267,8 @@ protected:
 // Not in the GDI: where the lines of a DC land, for a tracer that sets single
 // pixels itself. pixels is null (and the size 0) when no bitmap is selected;
 // penPixel is the selected pen's colour as a 0x00RRGGBB pixel. A recording DC
-// has no pixels but a size and runs, which take the pixels instead.
+// has no pixels but a size and runs, which take the pixels instead. The sizes
+// are in device pixels, scale device pixels to a logical one.
 struct PixelTarget {
   std::uint32_t* pixels;
   int width;
@@ -241,5 +276,7 @@ struct PixelTarget {
   int rop2;
   std::uint32_t penPixel;
   PixelRunSink* runs;
+  double scale;
+  int penWidth; // ScaledPenWidth(scale)
 };
 BOOL GetPixelTarget(HDC dc, PixelTarget* target);

@@ -1,78 +1,20 @@
-// The drawing surface's drawing: lines, text, fills, copies and pixels.
+// The drawing surface's lines: logical and device positions, one-pixel lines
+// with the Windows rules, made as wide as the pen at the device scale, and the
+// marks of implicit graphs.
 
-#include "expr/cp1251.h"
 #include "surface/line_clip.h"
 #include "surface/recording.h"
-#include "surface/surface_objects.h"
+#include "surface/surface_pixels.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
-#include <cstring>
-#include <initializer_list>
-#include <mutex>
-#include <new>
-#include <shared_mutex>
-#include <string>
-#include <unordered_map>
-#include <utility>
-#include <vector>
 
 using namespace surface;
 
 namespace {
 
 __extension__ typedef __int128 Int128;
-
-// --- pixels -----------------------------------------------------------------
-
-struct Rect {
-  std::int64_t left, top, right, bottom; // right and bottom exclusive
-  bool empty() const { return left >= right || top >= bottom; }
-};
-
-Rect clipToBitmap(const Bitmap& b, std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h) {
-  return Rect{std::max<std::int64_t>(x, 0), std::max<std::int64_t>(y, 0),
-              std::min<std::int64_t>(x + w, b.width), std::min<std::int64_t>(y + h, b.height)};
-}
-
-void fillRect(Bitmap& b, const Rect& r, std::uint32_t pixel) {
-  for (std::int64_t y = r.top; y < r.bottom; ++y) {
-    std::fill(b.row(y) + r.left, b.row(y) + r.right, pixel);
-  }
-}
-
-void invertRect(Bitmap& b, const Rect& r) {
-  for (std::int64_t y = r.top; y < r.bottom; ++y) {
-    for (std::uint32_t* p = b.row(y) + r.left; p != b.row(y) + r.right; ++p) {
-      *p = ~*p & 0xFFFFFFu;
-    }
-  }
-}
-
-// The pen mixed with a pixel by a ROP2 mode, from the mode's truth table.
-class Mixer {
-public:
-  Mixer(int mode, std::uint32_t pen) : pen_(pen), copy_(mode == R2_COPYPEN) {
-    const unsigned table = static_cast<unsigned>(mode - 1);
-    for (int bit = 0; bit < 4; ++bit) {
-      masks_[bit] = (table >> bit) & 1u ? 0xFFFFFFu : 0u;
-    }
-  }
-  std::uint32_t operator()(std::uint32_t d) const {
-    if (copy_) {
-      return pen_;
-    }
-    const std::uint32_t p = pen_;
-    return ((p & d & masks_[3]) | (p & ~d & masks_[2]) | (~p & d & masks_[1]) |
-            (~p & ~d & masks_[0])) &
-           0xFFFFFFu;
-  }
-
-private:
-  std::uint32_t pen_;
-  bool copy_;
-  std::uint32_t masks_[4];
-};
 
 // Visits only the steps that land inside the bitmap; see line_clip.h for the rule.
 void drawLine(Bitmap& b, std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1,
@@ -103,38 +45,126 @@ void drawLine(Bitmap& b, std::int64_t x0, std::int64_t y0, std::int64_t x1, std:
   }
 }
 
-// Blends coverage of the text colour onto a pixel, per channel.
-std::uint32_t blend(std::uint32_t dst, std::uint32_t src, unsigned coverage) {
-  std::uint32_t out = 0;
-  for (int shift = 0; shift <= 16; shift += 8) {
-    const unsigned s = (src >> shift) & 0xFFu;
-    const unsigned d = (dst >> shift) & 0xFFu;
-    out |= ((s * coverage + d * (255 - coverage) + 127) / 255) << shift;
-  }
-  return out;
+// --- the device scale ---------------------------------------------------------
+
+// Where a logical end of a line lies in device pixels. Along the line's longer
+// axis it covers the logical pixels from its start up to its end: from the first
+// device pixel of a logical one going forward, from the last going back. Across
+// it the pen's band is centred on the logical pixel's centre; the point is the
+// band's row (or column) that the one-pixel line runs along.
+std::int64_t alongAnchor(std::int64_t v, std::int64_t direction, double scale) {
+  return direction >= 0 ? edge(v, scale) : edge(v + 1, scale) - 1;
 }
 
-// Adds a rectangle of touched pixels (already inside the bitmap) to the DC's bounds.
-void touch(DeviceContext& dc, const Rect& r) {
-  if (!dc.boundsEnabled || r.empty()) {
+std::int64_t acrossAnchor(std::int64_t v, double scale, int width) {
+  if (scale == 1) {
+    return v;
+  }
+  const auto band = static_cast<std::int64_t>(
+      std::floor((static_cast<double>(v) + 0.5) * scale - width / 2.0 + 0.5));
+  return band + (width - 1) / 2;
+}
+
+struct DevicePoint {
+  std::int64_t x, y;
+};
+
+// A logical end point in device pixels, for a line whose longer axis and
+// directions are given.
+DevicePoint anchor(POINT p, bool xMajor, std::int64_t dx, std::int64_t dy, double scale,
+                   int width) {
+  return xMajor ? DevicePoint{alongAnchor(p.x, dx, scale), acrossAnchor(p.y, scale, width)}
+                : DevicePoint{acrossAnchor(p.x, scale, width), alongAnchor(p.y, dy, scale)};
+}
+
+// The offsets across a line of the copies that make it width pixels wide.
+int firstCopy(int width) {
+  return -((width - 1) / 2);
+}
+
+void drawWideLine(Bitmap& b, const DevicePoint& from, const DevicePoint& to, int width,
+                  const Mixer& mix) {
+  if (width == 1) {
+    drawLine(b, from.x, from.y, to.x, to.y, mix);
     return;
   }
-  RECT& b = dc.bounds;
-  const auto left = static_cast<LONG>(r.left), top = static_cast<LONG>(r.top);
-  const auto right = static_cast<LONG>(r.right), bottom = static_cast<LONG>(r.bottom);
-  if (b.right <= b.left) {
-    b = RECT{left, top, right, bottom};
+  // Copies moved across the longer axis set distinct pixels, so a mix that depends on
+  // the pixels below mixes each once.
+  const bool xMajor = std::abs(to.x - from.x) >= std::abs(to.y - from.y);
+  for (int o = firstCopy(width); o < firstCopy(width) + width; ++o) {
+    if (xMajor) {
+      drawLine(b, from.x, from.y + o, to.x, to.y + o, mix);
+    } else {
+      drawLine(b, from.x + o, from.y, to.x + o, to.y, mix);
+    }
+  }
+}
+
+// The rectangle a wide line may touch.
+Rect wideLineBox(const Bitmap& b, const DevicePoint& from, const DevicePoint& to, int width) {
+  const bool xMajor = std::abs(to.x - from.x) >= std::abs(to.y - from.y);
+  std::int64_t left = std::min(from.x, to.x), right = std::max(from.x, to.x) + 1;
+  std::int64_t top = std::min(from.y, to.y), bottom = std::max(from.y, to.y) + 1;
+  const int o = firstCopy(width);
+  if (xMajor) {
+    top += o;
+    bottom += o + width - 1;
+  } else {
+    left += o;
+    right += o + width - 1;
+  }
+  return clipToBitmap(b, left, top, right - left, bottom - top);
+}
+
+// Draws from device pixel `from` to `to` in the DC's pen at its scale.
+void strokeOnDevice(DeviceContext& dc, const DevicePoint& from, const DevicePoint& to) {
+  const int width = ScaledPenWidth(scaleOf(dc));
+  if (dc.recording != nullptr) {
+    dc.recording->addLine(from.x, from.y, to.x, to.y, dc.pen->color, dc.rop2);
     return;
   }
-  b = RECT{std::min(b.left, left), std::min(b.top, top), std::max(b.right, right),
-           std::max(b.bottom, bottom)};
+  drawWideLine(*dc.bitmap, from, to, width, Mixer(dc.rop2, toPixel(dc.pen->color)));
+  if (dc.boundsEnabled) {
+    touch(dc, wideLineBox(*dc.bitmap, from, to, width));
+  }
 }
 
-bool validText(const char* bytes, int count) {
-  return count >= 0 && (count == 0 || bytes);
+// The current position in device pixels, for a line towards device pixel `to`.
+DevicePoint startOnDevice(const DeviceContext& dc, const DevicePoint& to, double scale) {
+  if (dc.onDevice) {
+    return DevicePoint{dc.devicePosition.x, dc.devicePosition.y};
+  }
+  const DevicePoint at{edge(dc.position.x, scale), edge(dc.position.y, scale)};
+  const std::int64_t dx = to.x - at.x, dy = to.y - at.y;
+  return anchor(dc.position, std::abs(dx) >= std::abs(dy), dx, dy, scale, ScaledPenWidth(scale));
 }
 
+POINT logicalOf(std::int64_t x, std::int64_t y, double scale) {
+  return POINT{static_cast<LONG>(std::floor(static_cast<double>(x) / scale)),
+               static_cast<LONG>(std::floor(static_cast<double>(y) / scale))};
+}
 } // namespace
+
+namespace surface {
+
+double scaleOf(const DeviceContext& dc) {
+  return dc.recording != nullptr ? dc.recording->scale() : dc.bitmap->scale;
+}
+
+} // namespace surface
+
+std::int64_t DeviceEdge(std::int64_t v, double scale) {
+  return static_cast<std::int64_t>(std::floor(static_cast<double>(v) * scale + 0.5));
+}
+
+int ScaledPenWidth(double scale) {
+  return scale > 1 ? std::max(1, static_cast<int>(std::floor(scale + 0.5))) : 1;
+}
+
+double GetDeviceScale(HDC hdc) {
+  DeviceContext* dc = liveDc(hdc);
+  return dc == nullptr ? 0 : scaleOf(*dc);
+}
 
 // --- drawing ----------------------------------------------------------------
 
@@ -147,6 +177,7 @@ BOOL MoveToEx(HDC hdc, int x, int y, POINT* old) {
     *old = dc->position;
   }
   dc->position = POINT{x, y};
+  dc->onDevice = false;
   return TRUE;
 }
 
@@ -155,257 +186,77 @@ BOOL LineTo(HDC hdc, int x, int y) {
   if (dc == nullptr) {
     return FALSE;
   }
-  if (dc->recording != nullptr) {
-    dc->recording->addLine(dc->position, POINT{x, y}, dc->pen->color, dc->rop2);
+  const double scale = scaleOf(*dc);
+  const POINT end{x, y};
+  if (scale == 1 && !dc->onDevice) {
+    strokeOnDevice(*dc, DevicePoint{dc->position.x, dc->position.y}, DevicePoint{x, y});
   } else {
-    drawLine(*dc->bitmap, dc->position.x, dc->position.y, x, y,
-             Mixer(dc->rop2, toPixel(dc->pen->color)));
-    if (dc->boundsEnabled) {
-      const std::int64_t x0 = dc->position.x, y0 = dc->position.y;
-      touch(*dc,
-            clipToBitmap(*dc->bitmap, std::min<std::int64_t>(x0, x), std::min<std::int64_t>(y0, y),
-                         std::abs(x - x0) + 1, std::abs(y - y0) + 1));
-    }
+    const int width = ScaledPenWidth(scale);
+    const std::int64_t dx = std::int64_t{x} - dc->position.x;
+    const std::int64_t dy = std::int64_t{y} - dc->position.y;
+    const bool xMajor = std::abs(dx) >= std::abs(dy);
+    const DevicePoint to = anchor(end, xMajor, dx, dy, scale, width);
+    const DevicePoint from = dc->onDevice ? DevicePoint{dc->devicePosition.x, dc->devicePosition.y}
+                                          : anchor(dc->position, xMajor, dx, dy, scale, width);
+    strokeOnDevice(*dc, from, to);
   }
-  dc->position = POINT{x, y};
+  dc->position = end;
+  dc->onDevice = false;
   return TRUE;
 }
 
-BOOL TextOutA(HDC hdc, int x, int y, const char* bytes, int count) {
+BOOL MoveToDevice(HDC hdc, int x, int y) {
   DeviceContext* dc = liveDc(hdc);
-  if (dc == nullptr || !validText(bytes, count)) {
+  if (dc == nullptr) {
     return FALSE;
   }
-  const auto* text = reinterpret_cast<const unsigned char*>(bytes);
-  const auto length = static_cast<std::size_t>(count);
-  if (dc->recording != nullptr) {
-    return dc->recording->addText(x, y, text, length, dc->font->request, dc->textColor,
-                                  dc->bkMode == OPAQUE, dc->bkColor)
-               ? TRUE
-               : FALSE;
+  const double scale = scaleOf(*dc);
+  if (scale == 1) {
+    return MoveToEx(hdc, x, y, nullptr);
   }
-  Bitmap& b = *dc->bitmap;
-  fonts::TextRun run;
-  if (!fonts::layoutText(dc->font->request, text, length, run)) {
-    return FALSE;
-  }
-  // Everything stays inside the text cell, so the extent is all the text touches.
-  struct Ink {
-    Bitmap& bitmap;
-    Rect cell;
-    std::uint32_t colour;
-    std::int64_t left, baseline;
-  } ink{b, clipToBitmap(b, x, y, run.width, run.cellHeight), toPixel(dc->textColor), x,
-        static_cast<std::int64_t>(y) + run.ascent};
-  if (ink.cell.empty()) {
-    return TRUE;
-  }
-  touch(*dc, ink.cell);
-  if (dc->bkMode == OPAQUE) {
-    fillRect(b, ink.cell, toPixel(dc->bkColor));
-  }
-  auto draw = [](void* context, const fonts::Glyph& g, std::int64_t offset) {
-    const Ink& k = *static_cast<const Ink*>(context);
-    const std::int64_t gx = k.left + offset + g.left;
-    const std::int64_t gy = k.baseline - g.top;
-    const std::int64_t c0 = std::max(k.cell.left, gx);
-    const std::int64_t c1 = std::min(k.cell.right, gx + g.width);
-    const std::int64_t r0 = std::max(k.cell.top, gy);
-    const std::int64_t r1 = std::min(k.cell.bottom, gy + g.rows);
-    for (std::int64_t py = r0; py < r1; ++py) {
-      const std::uint8_t* coverage =
-          g.coverage.data() + static_cast<std::size_t>(py - gy) * static_cast<std::size_t>(g.width);
-      std::uint32_t* row = k.bitmap.row(py);
-      for (std::int64_t px = c0; px < c1; ++px) {
-        const unsigned cov = coverage[px - gx];
-        if (cov != 0) {
-          row[px] = blend(row[px], k.colour, cov);
-        }
-      }
-    }
-  };
-  fonts::visitGlyphs(dc->font->request, text, length, draw, &ink);
+  dc->position = logicalOf(x, y, scale);
+  dc->onDevice = true;
+  dc->devicePosition = POINT{x, y};
   return TRUE;
 }
 
-BOOL GetTextExtentPoint32A(HDC hdc, const char* bytes, int count, SIZE* size) {
+BOOL LineToDevice(HDC hdc, int x, int y) {
   DeviceContext* dc = liveDc(hdc);
-  if (dc == nullptr || size == nullptr || !validText(bytes, count)) {
+  if (dc == nullptr) {
     return FALSE;
   }
-  fonts::TextRun run;
-  const bool ok =
-      fonts::layoutText(dc->font->request, reinterpret_cast<const unsigned char*>(bytes),
-                        static_cast<std::size_t>(count), run);
-  size->cx = static_cast<std::int32_t>(std::min<std::int64_t>(run.width, INT32_MAX));
-  size->cy = run.cellHeight;
-  return ok ? TRUE : FALSE;
+  const double scale = scaleOf(*dc);
+  if (scale == 1) {
+    return LineTo(hdc, x, y);
+  }
+  const DevicePoint to{x, y};
+  strokeOnDevice(*dc, startOnDevice(*dc, to, scale), to);
+  dc->position = logicalOf(x, y, scale);
+  dc->onDevice = true;
+  dc->devicePosition = POINT{x, y};
+  return TRUE;
 }
 
-BOOL PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop) {
+BOOL MarkDevicePixels(HDC hdc, int x, int y, int size) {
   DeviceContext* dc = liveDc(hdc);
-  if (dc == nullptr ||
-      (rop != WHITENESS && rop != BLACKNESS && rop != PATCOPY && rop != DSTINVERT)) {
+  if (dc == nullptr || size <= 0) {
     return FALSE;
   }
-  const std::uint32_t pixel = rop == WHITENESS   ? 0xFFFFFFu
-                              : rop == BLACKNESS ? 0u
-                                                 : toPixel(dc->brush->color);
   if (dc->recording != nullptr) {
-    if (rop == DSTINVERT) {
-      return FALSE; // a recording has no pixels to invert
-    }
-    dc->recording->addFill(x, y, width, height, toColorRef(pixel));
+    dc->recording->addSquare(x, y, size, dc->pen->color, dc->rop2);
     return TRUE;
   }
   Bitmap& b = *dc->bitmap;
-  if (width <= 0 || height <= 0 || b.empty()) {
-    return TRUE;
-  }
-  const Rect r = clipToBitmap(b, x, y, width, height);
+  const Rect r = clipToBitmap(b, x, y, size, size);
   if (r.empty()) {
     return TRUE;
   }
   touch(*dc, r);
-  if (rop == DSTINVERT) {
-    invertRect(b, r);
-  } else {
-    fillRect(b, r, pixel);
-  }
-  return TRUE;
-}
-
-BOOL BitBlt(HDC hdst, int x, int y, int width, int height, HDC hsrc, int sx, int sy, DWORD rop) {
-  if (rop != SRCCOPY) {
-    // The rops that ignore the source.
-    return liveDc(hdst) != nullptr ? PatBlt(hdst, x, y, width, height, rop) : FALSE;
-  }
-  DeviceContext* dst = liveDc(hdst);
-  DeviceContext* src = liveDc(hsrc);
-  if (dst == nullptr || src == nullptr) {
-    return FALSE;
-  }
-  Bitmap& to = *dst->bitmap;
-  Bitmap& from = *src->bitmap;
-  if (width <= 0 || height <= 0 || to.empty() || from.empty()) {
-    return TRUE;
-  }
-  // Offsets k into the rectangle with both ends inside their bitmaps.
-  const std::int64_t kx0 = std::max<std::int64_t>({0, -std::int64_t{x}, -std::int64_t{sx}});
-  const std::int64_t kx1 =
-      std::min<std::int64_t>({width, std::int64_t{to.width} - x, std::int64_t{from.width} - sx});
-  const std::int64_t ky0 = std::max<std::int64_t>({0, -std::int64_t{y}, -std::int64_t{sy}});
-  const std::int64_t ky1 =
-      std::min<std::int64_t>({height, std::int64_t{to.height} - y, std::int64_t{from.height} - sy});
-  if (kx0 >= kx1 || ky0 >= ky1) {
-    return TRUE;
-  }
-  touch(*dst, Rect{x + kx0, y + ky0, x + kx1, y + ky1});
-  const std::size_t bytes = static_cast<std::size_t>(kx1 - kx0) * sizeof(std::uint32_t);
-  // Within one bitmap, copy rows in the order that reads each before it is overwritten.
-  const bool upward = &to == &from && y > sy;
-  for (std::int64_t n = 0; n < ky1 - ky0; ++n) {
-    const std::int64_t k = upward ? ky1 - 1 - n : ky0 + n;
-    std::memmove(to.row(y + k) + (x + kx0), from.row(sy + k) + (sx + kx0), bytes);
-  }
-  return TRUE;
-}
-
-COLORREF GetPixel(HDC hdc, int x, int y) {
-  DeviceContext* dc = liveDc(hdc);
-  if (dc == nullptr) {
-    return CLR_INVALID;
-  }
-  Bitmap& b = *dc->bitmap;
-  if (x < 0 || y < 0 || x >= b.width || y >= b.height) {
-    return CLR_INVALID;
-  }
-  return toColorRef(b.row(y)[x]);
-}
-
-COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color) {
-  DeviceContext* dc = liveDc(hdc);
-  if (dc == nullptr) {
-    return CLR_INVALID;
-  }
-  Bitmap& b = *dc->bitmap;
-  if (x < 0 || y < 0 || x >= b.width || y >= b.height) {
-    return CLR_INVALID;
-  }
-  b.row(y)[x] = toPixel(color);
-  touch(*dc, Rect{x, y, std::int64_t{x} + 1, std::int64_t{y} + 1});
-  return color & 0xFFFFFFu;
-}
-
-UINT SetBoundsRect(HDC hdc, const RECT*, UINT flags) {
-  DeviceContext* dc = liveDc(hdc);
-  if (dc == nullptr) {
-    return 0;
-  }
-  const UINT previous = dc->boundsEnabled ? DCB_ENABLE : DCB_DISABLE;
-  if ((flags & DCB_RESET) != 0) {
-    dc->bounds = RECT{0, 0, 0, 0};
-  }
-  if ((flags & DCB_ENABLE) != 0) {
-    dc->boundsEnabled = true;
-  } else if ((flags & DCB_DISABLE) != 0) {
-    dc->boundsEnabled = false;
-  }
-  return previous;
-}
-
-UINT GetBoundsRect(HDC hdc, RECT* rect, UINT flags) {
-  DeviceContext* dc = liveDc(hdc);
-  if (dc == nullptr) {
-    return 0;
-  }
-  const bool set = dc->bounds.right > dc->bounds.left;
-  if (rect != nullptr) {
-    *rect = set ? dc->bounds : RECT{0, 0, 0, 0};
-  }
-  if ((flags & DCB_RESET) != 0) {
-    dc->bounds = RECT{0, 0, 0, 0};
-  }
-  return set ? DCB_SET : DCB_RESET;
-}
-
-// --- extras -----------------------------------------------------------------
-
-const std::uint32_t* BitmapBits(HBITMAP bitmap, int* width, int* height) {
-  Bitmap* b = liveBitmap(bitmap);
-  const bool usable = b != nullptr && !b->empty();
-  if (width != nullptr) {
-    *width = usable ? b->width : 0;
-  }
-  if (height != nullptr) {
-    *height = usable ? b->height : 0;
-  }
-  return usable ? b->pixels.data() : nullptr;
-}
-
-HBITMAP GetSelectedBitmap(HDC hdc) {
-  DeviceContext* dc = liveDc(hdc);
-  if (dc == nullptr || dc->bitmap == &stock().none) {
-    return nullptr;
-  }
-  return dc->bitmap;
-}
-
-BOOL GetPixelTarget(HDC hdc, PixelTarget* target) {
-  DeviceContext* dc = liveDc(hdc);
-  if (dc == nullptr || target == nullptr) {
-    return FALSE;
-  }
-  Bitmap& b = *dc->bitmap;
-  target->pixels = b.empty() ? nullptr : b.pixels.data();
-  target->width = b.empty() ? 0 : b.width;
-  target->height = b.empty() ? 0 : b.height;
-  target->rop2 = dc->rop2;
-  target->penPixel = toPixel(dc->pen->color);
-  target->runs = dc->recording;
-  if (dc->recording != nullptr) {
-    target->width = dc->recording->width();
-    target->height = dc->recording->height();
+  const Mixer mix(dc->rop2, toPixel(dc->pen->color));
+  for (std::int64_t row = r.top; row < r.bottom; ++row) {
+    for (std::uint32_t* p = b.row(row) + r.left; p != b.row(row) + r.right; ++p) {
+      *p = mix(*p);
+    }
   }
   return TRUE;
 }

@@ -25,8 +25,9 @@ struct Font final : GdiFont {
 };
 
 struct Bitmap final : GdiBitmap {
-  int width = 0;
+  int width = 0; // device pixels
   int height = 0;
+  double scale = 1;                  // device pixels to a logical one
   std::vector<std::uint32_t> pixels; // 0x00RRGGBB, row-major, top row first
 
   bool empty() const { return pixels.empty(); }
@@ -50,7 +51,10 @@ struct DeviceContext {
   surface::Pen* pen = nullptr;
   surface::Brush* brush = nullptr;
   surface::Font* font = nullptr;
-  POINT position{0, 0};
+  POINT position{0, 0}; // logical; for a device position, the logical pixel it lies in
+  // Set by MoveToDevice and LineToDevice: the position is the device pixel here.
+  bool onDevice = false;
+  POINT devicePosition{0, 0};
   int rop2 = R2_COPYPEN;
   int bkMode = OPAQUE;
   COLORREF textColor = RGB(0, 0, 0);
@@ -75,5 +79,18 @@ Stock& stock();
 // The object behind a handle, or null for a handle that is not a live one of the kind.
 DeviceContext* liveDc(HDC dc);
 Bitmap* liveBitmap(HBITMAP bitmap);
+
+// The device scale a DC draws at: its recording's or its bitmap's.
+double scaleOf(const DeviceContext& dc);
+
+// Text in device pixels: the font as requested, top left of the cell at device
+// pixel (x, y); what TextOutA draws once it has scaled both.
+bool drawTextOnDevice(DeviceContext& dc, std::int64_t x, std::int64_t y, const unsigned char* text,
+                      std::size_t count, const fonts::FontRequest& font);
+// A rectangle of device pixels filled with one pixel value, clipped.
+void fillOnDevice(DeviceContext& dc, std::int64_t x, std::int64_t y, std::int64_t width,
+                  std::int64_t height, std::uint32_t pixel);
+// The font request at the scale: the height scaled and rounded, never 0.
+fonts::FontRequest scaledFont(const fonts::FontRequest& font, double scale);
 
 } // namespace surface

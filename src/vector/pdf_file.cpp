@@ -100,7 +100,10 @@ void drawText(cairo_t* cr, Faces& faces, const vectors::TextItem& t) {
 
 void draw(cairo_t* cr, const vectors::Drawing& d) {
   Faces faces;
-  cairo_set_line_width(cr, 1);
+  // The page has the logical size; the drawing is in device pixels.
+  cairo_scale(cr, d.logicalWidth / static_cast<double>(d.width),
+              d.logicalHeight / static_cast<double>(d.height));
+  cairo_set_line_width(cr, d.penWidth);
   cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
   cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
   cairo_set_miter_limit(cr, 2);
@@ -142,7 +145,7 @@ FileWriteResult writePdf(const Recording& recording, const char* path) {
   }
   std::string document;
   cairo_surface_t* surface =
-      cairo_pdf_surface_create_for_stream(writeChunk, &document, d.width, d.height);
+      cairo_pdf_surface_create_for_stream(writeChunk, &document, d.logicalWidth, d.logicalHeight);
   cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, "Lumicurve");
   cairo_t* cr = cairo_create(surface);
   draw(cr, d);

@@ -66,9 +66,10 @@ void rects(std::string& out, const vectors::Group& g) {
   out += "\"/>\n";
 }
 
-void lines(std::string& out, const vectors::Group& g) {
-  out += "<path fill=\"none\" stroke=\"" + vectors::hexColour(g.colour) +
-         "\" stroke-width=\"1\" stroke-miterlimit=\"2\" d=\"";
+void lines(std::string& out, const vectors::Group& g, double penWidth) {
+  out += "<path fill=\"none\" stroke=\"" + vectors::hexColour(g.colour) + "\" stroke-width=\"";
+  number(out, penWidth);
+  out += "\" stroke-miterlimit=\"2\" d=\"";
   for (const vectors::Polyline& line : g.lines) {
     for (std::size_t i = 0; i < line.points.size(); ++i) {
       out += i == 0 ? "M" : i == 1 ? "L" : " ";
@@ -121,17 +122,19 @@ void texts(std::string& out, const vectors::Group& g) {
 
 std::string svgDocument(const Recording& recording) {
   const vectors::Drawing d = vectors::drawingOf(recording);
-  const std::string w = std::to_string(d.width);
-  const std::string h = std::to_string(d.height);
+  // The document has the logical size; its coordinates are device pixels.
+  const std::string w = std::to_string(d.logicalWidth);
+  const std::string h = std::to_string(d.logicalHeight);
   std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                     "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" +
-                    w + "\" height=\"" + h + "\" viewBox=\"0 0 " + w + " " + h + "\">\n";
+                    w + "\" height=\"" + h + "\" viewBox=\"0 0 " + std::to_string(d.width) + " " +
+                    std::to_string(d.height) + "\">\n";
   for (const vectors::Group& g : d.groups) {
     if (!g.rects.empty()) {
       rects(out, g);
     }
     if (!g.lines.empty()) {
-      lines(out, g);
+      lines(out, g, d.penWidth);
     }
     texts(out, g);
   }

@@ -7,23 +7,39 @@
 #include <cmath>
 #include <cstdio>
 #include <deque>
+#include <utility>
 
 namespace vectors {
 
 namespace {
 
-Point centre(POINT p) {
-  return Point{p.x + 0.5, p.y + 0.5};
+// From a pixel's corner to the centre of the pen over it: a pen of an even
+// width reaches one pixel further below and right of the line than above and left.
+double centreOffset(int penWidth) {
+  return penWidth % 2 == 0 ? 1.0 : 0.5;
+}
+
+// The pen's centre over pixel p of a line that runs from prev through p to next:
+// on an axis across either of the two lines, the pen's; otherwise the pixel's.
+Point centre(POINT prev, POINT p, POINT next, double offset) {
+  bool acrossX = false, acrossY = false;
+  for (const auto& [a, b] : {std::pair{prev, p}, std::pair{p, next}}) {
+    const bool xMajor = std::abs(b.x - a.x) >= std::abs(b.y - a.y);
+    (xMajor ? acrossY : acrossX) = true;
+  }
+  return Point{p.x + (acrossX ? offset : 0.5), p.y + (acrossY ? offset : 0.5)};
 }
 
 // The centre line of a line from a to b at step i: the longer axis moves one
 // pixel a step, so half a step before the first pixel and after the last the
-// flat ends meet the edges of those pixels.
-Point along(POINT a, POINT b, double i) {
+// flat ends meet the edges of those pixels; across it lies the pen's centre.
+Point along(POINT a, POINT b, double i, double offset) {
   const double dx = static_cast<double>(b.x) - a.x;
   const double dy = static_cast<double>(b.y) - a.y;
   const double n = std::max(std::abs(dx), std::abs(dy));
-  return Point{a.x + 0.5 + dx * i / n, a.y + 0.5 + dy * i / n};
+  const bool xMajor = std::abs(dx) >= std::abs(dy);
+  return Point{a.x + (xMajor ? 0.5 : offset) + dx * i / n,
+               a.y + (xMajor ? offset : 0.5) + dy * i / n};
 }
 
 struct PenPositions {
@@ -59,6 +75,12 @@ public:
   explicit Builder(const Recording& recording) : recording_(recording) {
     drawing_.width = recording.width();
     drawing_.height = recording.height();
+    drawing_.logicalWidth = recording.logicalWidth();
+    drawing_.logicalHeight = recording.logicalHeight();
+    drawing_.scale = recording.scale();
+    const int pen = ScaledPenWidth(recording.scale());
+    drawing_.penWidth = pen;
+    offset_ = centreOffset(pen);
   }
 
   Drawing build() {
@@ -108,9 +130,10 @@ private:
     if (w.first != 0 || w.last != w.n - 1) {
       // Partly off the canvas: only the visible part, which joins nothing.
       endChain();
-      group(op.colour).lines.push_back(Polyline{{along(a, b, static_cast<double>(w.first) - 0.5),
-                                                 along(a, b, static_cast<double>(w.last) + 0.5)},
-                                                false});
+      group(op.colour).lines.push_back(
+          Polyline{{along(a, b, static_cast<double>(w.first) - 0.5, offset_),
+                    along(a, b, static_cast<double>(w.last) + 0.5, offset_)},
+                   false});
       return;
     }
     if (!chain_.empty() && chainColour_ == op.colour) {
@@ -142,16 +165,17 @@ private:
     const std::size_t k = chain_.size() - 1;
     if (k >= 3 && same(chain_.front(), chain_.back())) {
       for (std::size_t i = 0; i < k; ++i) {
-        p.points.push_back(centre(chain_[i]));
+        p.points.push_back(
+            centre(chain_[i == 0 ? k - 1 : i - 1], chain_[i], chain_[i + 1], offset_));
       }
       p.closed = true;
     } else {
-      p.points.push_back(along(chain_[0], chain_[1], -0.5));
+      p.points.push_back(along(chain_[0], chain_[1], -0.5, offset_));
       for (std::size_t i = 1; i < k; ++i) {
-        p.points.push_back(centre(chain_[i]));
+        p.points.push_back(centre(chain_[i - 1], chain_[i], chain_[i + 1], offset_));
       }
       // Half a step back from the end, along the last line seen from its start.
-      p.points.push_back(along(chain_[k], chain_[k - 1], 0.5));
+      p.points.push_back(along(chain_[k], chain_[k - 1], 0.5, offset_));
     }
     group(chainColour_).lines.push_back(std::move(p));
     chain_.clear();
@@ -179,7 +203,8 @@ private:
   Drawing drawing_;
   std::deque<POINT> chain_;
   COLORREF chainColour_ = 0;
-  int direction_ = 0; // 1: each line starts where the last ended; -1: ends where it began
+  int direction_ = 0;   // 1: each line starts where the last ended; -1: ends where it began
+  double offset_ = 0.5; // from a pixel's corner to the pen's centre
 };
 
 } // namespace

@@ -1,7 +1,8 @@
 #pragma once
 // A recorded pass as vector shapes in the picture's own coordinates (one unit a
-// pixel, y downwards), the same for every file format: filled rectangles,
-// strokes one pixel wide along pixel centres, and texts placed glyph by glyph.
+// device pixel, y downwards), the same for every file format: filled
+// rectangles, strokes one pen wide along pixel centres, and texts placed glyph
+// by glyph. A document shows them at the logical size.
 // Consecutive shapes of one colour form a group: drawn in any order they give
 // the same picture, so a writer draws each kind of a group as one path.
 
@@ -18,7 +19,7 @@ struct Point {
   bool operator==(const Point&) const = default;
 };
 
-// A stroke one unit wide with flat ends and mitred corners along the centre line
+// A stroke one pen wide with flat ends and mitred corners along the centre line
 // through the points, closed back to the first when closed is set. It covers the
 // pixels its lines set: lines that continue one another form one polyline
 // through their pixel centres, its ends moved half a step out over the first
@@ -45,8 +46,12 @@ struct Group {
 };
 
 struct Drawing {
-  int width = 0;
+  int width = 0; // device pixels
   int height = 0;
+  int logicalWidth = 0; // the document's size
+  int logicalHeight = 0;
+  double scale = 1;          // device pixels to a logical one
+  double penWidth = 1;       // of every stroke, in device pixels
   std::vector<Group> groups; // bottom first
 };
 

@@ -18,9 +18,9 @@ constexpr int kLeastWidth = 1024;
 constexpr int kLeastHeight = 768;
 constexpr int kStatusBarHeight = 20;
 
-// A bitmap of the size, white; null when it cannot be made (too large).
-HBITMAP whitePicture(int width, int height) {
-  HBITMAP bitmap = CreateCompatibleBitmap(nullptr, width, height);
+// A bitmap of the size at the scale, white; null when it cannot be made (too large).
+HBITMAP whitePicture(int width, int height, double scale) {
+  HBITMAP bitmap = CreateScaledBitmap(width, height, scale);
   if (bitmap != nullptr) {
     HDC dc = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(dc, bitmap);
@@ -56,16 +56,26 @@ GraphView::~GraphView() {
   DeleteObject(backBitmap);
 }
 
+// The device scale of the window's client area: its screen's.
+double GraphView::windowScale() const {
+  HDC windowDC = GetDC(window);
+  const double scale = windowDC != nullptr ? GetDeviceScale(windowDC) : 1;
+  ReleaseDC(window, windowDC);
+  return scale;
+}
+
 void GraphView::createBuffers(HWND mainWindow) {
   window = mainWindow;
   GetClientRect(window, &clientRect);
 
   const int width = pictureSize(liveState.width);
   const int height = pictureSize(liveState.height);
+  pictureScale = windowScale();
   HDC windowDC = GetDC(window);
   for (auto [bitmap, dc] : {std::pair{&frontBitmap, &frontDC}, std::pair{&backBitmap, &backDC}}) {
     *dc = CreateCompatibleDC(windowDC);
-    *bitmap = CreateCompatibleBitmap(windowDC, width, height);
+    // The pictures have the window's device pixels.
+    *bitmap = CreateScaledBitmap(width, height, pictureScale);
     context.noBitmap = SelectObject(*dc, *bitmap); // the empty bitmap a new DC starts with
     SetROP2(*dc, R2_COPYPEN);
     SetBkMode(*dc, TRANSPARENT);
@@ -93,15 +103,21 @@ void GraphView::createBuffers(HWND mainWindow) {
 void GraphView::followClientArea() {
   const int oldWidth = pictureSize(liveState.width);
   const int oldHeight = pictureSize(liveState.height);
-  const int width = std::max<int>(kLeastWidth, clientRect.right);
-  const int height = std::max<int>(kLeastHeight, clientRect.bottom - kStatusBarHeight);
-  if (width <= oldWidth && height <= oldHeight) {
+  int width = std::max<int>(kLeastWidth, clientRect.right);
+  int height = std::max<int>(kLeastHeight, clientRect.bottom - kStatusBarHeight);
+  const double scale = windowScale();
+  if (scale == pictureScale && width <= oldWidth && height <= oldHeight) {
     return; // a smaller window crops the pictures it has
+  }
+  if (scale != pictureScale) {
+    // On a screen of another scale the pictures are made anew, never smaller.
+    width = std::max(width, oldWidth);
+    height = std::max(height, oldHeight);
   }
   stopWorker();
   cancelDrag(); // the new pictures are drawn whole; a drag would shift them
-  HBITMAP front = whitePicture(width, height);
-  HBITMAP back = whitePicture(width, height);
+  HBITMAP front = whitePicture(width, height, scale);
+  HBITMAP back = whitePicture(width, height, scale);
   if (front == nullptr || back == nullptr) {
     DeleteObject(front);
     DeleteObject(back);
@@ -119,6 +135,7 @@ void GraphView::followClientArea() {
   DeleteObject(backBitmap);
   frontBitmap = front;
   backBitmap = back;
+  pictureScale = scale;
   context.backWhite = true;
   {
     std::lock_guard<std::mutex> lock(liveState.changeLock);

@@ -45,6 +45,8 @@ public:
   // Set while the options dialog is open: it may replace the programs, so no pass
   // may start then.
   bool holdPasses = false;
+  // Device pixels to a logical one of both pictures: the window's when they were made.
+  double pictureScale = 1;
 
   GraphView();
   ~GraphView();
@@ -53,8 +55,9 @@ public:
 
   void createBuffers(HWND mainWindow);
   // After clientRect has changed: when the client area less the status bar has
-  // grown past the pictures, new pictures of its size (never below 1024 x 768)
-  // replace them and a pass follows at the next paint.
+  // grown past the pictures, or the window's device scale is no longer theirs,
+  // new pictures of its size (never below 1024 x 768) at its scale replace them
+  // and a pass follows at the next paint.
   void followClientArea();
   void stopWorker();
   void startWorker();
@@ -77,4 +80,5 @@ public:
 
 private:
   void showStatus();
+  double windowScale() const;
 };

@@ -3,11 +3,14 @@
 #include "res/resources.h"
 #include "windows/window_internal.h"
 
-#include <QBitmap>
 #include <QCursor>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QImage>
 #include <QPixmap>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -46,30 +49,45 @@ HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name) {
 
 namespace windows {
 
-QCursor cursorOf(HCURSOR cursor) {
+QCursor cursorOf(HCURSOR cursor, qreal devicePixelRatio) {
   const std::uintptr_t token = tokenOf(cursor);
   const res::CursorResource* c =
       (token & kProgramResource) != 0 ? res::findCursor(static_cast<int>(token & 0xFFFF)) : nullptr;
   if (c == nullptr) {
     return QCursor(Qt::ArrowCursor);
   }
-  // Qt: bitmap 1 with mask 1 is black, 0 with 1 white, 0 with 0 transparent,
-  // 1 with 0 inverts, which is Windows' AND / XOR pair turned around.
-  QImage bitmap(c->width, c->height, QImage::Format_Mono);
-  QImage mask(c->width, c->height, QImage::Format_Mono);
-  // Index 1 is color1, the set bit of a QBitmap.
-  const QList<QRgb> table = {qRgb(255, 255, 255), qRgb(0, 0, 0)};
-  bitmap.setColorTable(table);
-  mask.setColorTable(table);
-  for (int y = 0; y < c->height; ++y) {
-    for (int x = 0; x < c->width; ++x) {
-      const bool andBit = ((c->andMask[y] >> (31 - x)) & 1u) != 0;
-      const bool xorBit = ((c->xorMask[y] >> (31 - x)) & 1u) != 0;
-      bitmap.setPixel(x, y, andBit == xorBit ? 1 : 0);
-      mask.setPixel(x, y, andBit ? 0 : 1);
+  // An image with an alpha channel, not a bitmap and mask: Qt's Wayland platform
+  // takes a cursor's picture from its pixmap only. Windows' AND / XOR pair: AND 0
+  // paints the XOR colour, AND 1 with XOR 0 is transparent; an inverting pixel
+  // (both 1) has no ARGB equal and shows black.
+  const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
+  const int width = std::max(1, static_cast<int>(std::lround(c->width * ratio)));
+  const int height = std::max(1, static_cast<int>(std::lround(c->height * ratio)));
+  QImage image(width, height, QImage::Format_ARGB32);
+  for (int y = 0; y < height; ++y) {
+    // Each device pixel shows the cell pixel its centre falls in, so that lines
+    // stay one cell pixel wide, in whole device pixels.
+    const int cy = std::min(c->height - 1, static_cast<int>((y + 0.5) / ratio));
+    for (int x = 0; x < width; ++x) {
+      const int cx = std::min(c->width - 1, static_cast<int>((x + 0.5) / ratio));
+      const bool andBit = ((c->andMask[cy] >> (31 - cx)) & 1u) != 0;
+      const bool xorBit = ((c->xorMask[cy] >> (31 - cx)) & 1u) != 0;
+      const QRgb colour = andBit && !xorBit   ? qRgba(0, 0, 0, 0)
+                          : xorBit && !andBit ? qRgba(255, 255, 255, 255)
+                                              : qRgba(0, 0, 0, 255);
+      image.setPixel(x, y, colour);
     }
   }
-  return QCursor(QBitmap::fromImage(bitmap), QBitmap::fromImage(mask), c->hotX, c->hotY);
+  QPixmap pixmap = QPixmap::fromImage(image);
+  pixmap.setDevicePixelRatio(ratio);
+  // The hot spot in the cell's own pixels, which are the window's logical ones;
+  // Qt's X11 platform takes it in the image's pixels instead: there, the middle of
+  // the hot cell pixel's device pixels.
+  if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+    return QCursor(pixmap, static_cast<int>((c->hotX + 0.5) * ratio),
+                   static_cast<int>((c->hotY + 0.5) * ratio));
+  }
+  return QCursor(pixmap, c->hotX, c->hotY);
 }
 
 QIcon iconOf(HICON icon) {

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QValidator>
 
 #include <algorithm>
@@ -43,7 +44,16 @@ void notify(HWND control, WORD code) {
 
 class DialogWidget : public QDialog {
 public:
-  DialogWidget(HWND handle, QWidget* parent) : QDialog(parent), handle_(handle) {}
+  DialogWidget(HWND handle, QWidget* parent)
+      : QDialog(parent), handle_(handle), scroll_(new QScrollArea(this)), page_(new QWidget) {
+    // The controls lie on a page of the template's size, which scrolls where the
+    // screen is smaller than the template.
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setFocusPolicy(Qt::NoFocus);
+    scroll_->setWidget(page_);
+  }
+
+  QWidget* page() const { return page_; }
 
   // Nothing but EndDialog ends the dialog. Escape, which Qt's dialog turns into
   // reject(), sends IDCANCEL; Enter presses the default button if it is enabled.
@@ -57,9 +67,12 @@ protected:
     event->ignore();
     windows::sendMessage(handle_, WM_CLOSE, 0, 0);
   }
+  void resizeEvent(QResizeEvent*) override { scroll_->setGeometry(rect()); }
 
 private:
   HWND handle_;
+  QScrollArea* scroll_;
+  QWidget* page_;
 };
 
 // An auto radio button checks itself when clicked and never unchecks itself; a
@@ -198,6 +211,14 @@ void centre(QWidget& window, const QRect& area) {
               std::max(area.y(), area.y() + (area.height() - outer.height()) / 2));
 }
 
+// The template's size where the work area holds it, frame and all, and smaller
+// where it does not; the frame is known only once the window is shown.
+void fit(DialogWidget& dialog, QSize client, const QRect& area) {
+  const QSize frame = dialog.frameGeometry().size() - dialog.geometry().size();
+  dialog.page()->setFixedSize(client);
+  dialog.setFixedSize(client.boundedTo(area.size() - frame).expandedTo(QSize(64, 32)));
+}
+
 void forget(const DialogState& state, HWND dialog) {
   for (HWND control : state.controls) {
     windows::unregisterWindow(control);
@@ -288,7 +309,7 @@ INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC proc
     control->id = c.id;
     HWND controlHandle = windows::registerWindow(control);
     state->controls.push_back(controlHandle);
-    QWidget* widget = buildControl(c, controlHandle, dialog);
+    QWidget* widget = buildControl(c, controlHandle, dialog->page());
     if (widget == nullptr) {
       forget(*state, handle);
       delete dialog;
@@ -313,11 +334,12 @@ INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC proc
   }
 
   const QSize client = pixels(0, 0, t->cx, t->cy).size();
-  dialog->setFixedSize(client);
   QScreen* screen = parent != nullptr ? parent->screen() : QGuiApplication::primaryScreen();
+  const QRect area = screen != nullptr ? screen->availableGeometry() : QRect(QPoint(), client);
+  fit(*dialog, client, area);
   const bool centred = (t->style & st::Center) != 0 && screen != nullptr;
   if (centred) {
-    centre(*dialog, screen->availableGeometry());
+    centre(*dialog, area);
   }
 
   const HWND focus = firstTabStop(*state);
@@ -335,8 +357,9 @@ INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC proc
     QObject::connect(dialog, &QObject::destroyed, &loop, &QEventLoop::quit);
     state->loop = &loop;
     dialog->show();
-    if (centred) { // now with the frame that the window system added
-      centre(*dialog, screen->availableGeometry());
+    fit(*dialog, client, area); // now with the frame that the window system added
+    if (centred) {
+      centre(*dialog, area);
     }
     windows::ModalScope::takeFocus(*dialog);
     loop.exec(QEventLoop::DialogExec);

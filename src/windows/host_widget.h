@@ -8,8 +8,11 @@
 class HostWidget : public QWidget {
 public:
   explicit HostWidget(HWND window);
+  // Shows the class cursor drawn for the screen the window is on.
+  void applyCursor();
 
 protected:
+  bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;

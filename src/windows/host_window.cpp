@@ -12,6 +12,7 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 
 using windows::findWindow;
@@ -60,13 +61,26 @@ void fillBackground(HBITMAP bitmap, HBRUSH brush) {
   DeleteDC(dc);
 }
 
-// A new backing of the given size, keeping what the old one showed.
+// The device scale of the window's screen as the backing takes it: below 1 the
+// picture is drawn at 1 and Qt makes it smaller.
+double screenScale(const QWidget* widget) {
+  const double ratio = widget != nullptr ? widget->devicePixelRatioF() : 1.0;
+  return std::clamp(ratio, 1.0, kMaxDeviceScale);
+}
+
+double backingScale(HWND__& w) {
+  std::lock_guard lock(w.backingLock);
+  return w.backing != nullptr ? GetBitmapScale(w.backing) : 0;
+}
+
+// A new backing of the given logical size at the screen's scale, keeping what
+// the old one showed.
 void resizeBacking(HWND__& w, int width, int height) {
   std::lock_guard lock(w.backingLock);
   if (w.destroyed) {
     return;
   }
-  HBITMAP fresh = CreateCompatibleBitmap(nullptr, width, height);
+  HBITMAP fresh = CreateScaledBitmap(width, height, screenScale(w.widget));
   if (fresh == nullptr && w.backing != nullptr) {
     return; // too large a window: the old picture stays, the rest shows the background
   }
@@ -88,6 +102,26 @@ void resizeBacking(HWND__& w, int width, int height) {
   w.backing = fresh;
 }
 
+// Qt's Wayland platform keeps windows in buffers with an alpha channel, which the
+// compositor blends: the surface's pixels, 0x00RRGGBB, would be transparent there.
+bool backingHasAlpha() {
+  static const bool alpha = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+  return alpha;
+}
+
+QImage opaqueCopy(const std::uint32_t* bits, int width, const QRect& part) {
+  QImage copy(part.size(), QImage::Format_RGB32);
+  for (int y = 0; y < part.height(); ++y) {
+    const std::uint32_t* from =
+        bits + static_cast<std::size_t>(part.y() + y) * static_cast<std::size_t>(width) + part.x();
+    auto* to = reinterpret_cast<std::uint32_t*>(copy.scanLine(y));
+    for (int x = 0; x < part.width(); ++x) {
+      to[x] = from[x] | 0xFF000000u;
+    }
+  }
+  return copy;
+}
+
 } // namespace
 
 // --- the host widget ------------------------------------------------------------
@@ -98,10 +132,31 @@ HostWidget::HostWidget(HWND window) : handle_(window) {
   setFocusPolicy(Qt::StrongFocus);
 }
 
+void HostWidget::applyCursor() {
+  WindowPtr w = findWindow(handle_);
+  if (w && w->windowClass) {
+    setCursor(windows::cursorOf(w->windowClass->cursor, devicePixelRatioF()));
+  }
+}
+
+bool HostWidget::event(QEvent* event) {
+  if (event->type() == QEvent::ScreenChangeInternal) {
+    applyCursor(); // another screen may have another device pixel ratio
+  }
+  return QWidget::event(event);
+}
+
 void HostWidget::paintEvent(QPaintEvent* event) {
   WindowPtr w = findWindow(handle_);
   if (!w) {
     return;
+  }
+  if (backingScale(*w) != screenScale(this)) {
+    // Moved to a screen of another scale: a backing of its device pixels, drawn anew.
+    resizeBacking(*w, width(), height());
+    w->invalid = true;
+    windows::sendMessage(handle_, WM_SIZE, SIZE_RESTORED,
+                         MAKELPARAM(static_cast<WORD>(width()), static_cast<WORD>(height())));
   }
   if (w->invalid.exchange(false)) {
     windows::sendMessage(handle_, WM_PAINT, 0, 0);
@@ -115,17 +170,35 @@ void HostWidget::paintEvent(QPaintEvent* event) {
   if (bits == nullptr) {
     return;
   }
+  // The backing has the device pixels of the window: Qt copies them one to one.
   const QImage image(reinterpret_cast<const uchar*>(bits), width, height, width * 4,
                      QImage::Format_RGB32);
+  const double scale = GetBitmapScale(w->backing);
   QPainter painter(this);
-  const QRect part = event->rect() & image.rect();
-  if (!part.isEmpty()) {
+  QRect part = event->rect();
+  if (scale != 1) {
+    // Drawn in device pixels: those of the part, at their own places.
+    painter.setClipRegion(event->region());
+    painter.setWorldTransform(QTransform::fromScale(1 / scale, 1 / scale));
+    part = QRect(QPoint(static_cast<int>(std::floor(part.left() * scale)),
+                        static_cast<int>(std::floor(part.top() * scale))),
+                 QPoint(static_cast<int>(std::ceil((part.right() + 1) * scale)) - 1,
+                        static_cast<int>(std::ceil((part.bottom() + 1) * scale)) - 1));
+  }
+  part &= image.rect();
+  if (!part.isEmpty() && backingHasAlpha()) {
+    painter.drawImage(part.topLeft(), opaqueCopy(bits, width, part));
+  } else if (!part.isEmpty()) {
     painter.drawImage(part.topLeft(), image, part);
   }
-  if (width < this->width() || height < this->height()) {
+  painter.resetTransform();
+  const QSizeF shown(width / scale, height / scale);
+  if (shown.width() < this->width() || shown.height() < this->height()) {
     const QColor background(192, 192, 192);
-    painter.fillRect(width, 0, this->width() - width, this->height(), background);
-    painter.fillRect(0, height, width, this->height() - height, background);
+    painter.fillRect(QRectF(shown.width(), 0, this->width() - shown.width(), this->height()),
+                     background);
+    painter.fillRect(QRectF(0, shown.height(), shown.width(), this->height() - shown.height()),
+                     background);
   }
 }
 
@@ -200,7 +273,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style,
   if (c->icon != nullptr || c->smallIcon != nullptr) {
     host->setWindowIcon(windows::iconOf(c->icon != nullptr ? c->icon : c->smallIcon));
   }
-  host->setCursor(windows::cursorOf(c->cursor));
+  host->applyCursor();
   QSize client = width == CW_USEDEFAULT || height == CW_USEDEFAULT
                      ? defaultClientSize()
                      : QSize(std::max(1, width), std::max(1, height));
@@ -328,10 +401,10 @@ DWORD SetClassLongA(HWND window, int index, LONG value) {
   WindowClass& c = *w->windowClass;
   auto previous = static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(c.cursor));
   c.cursor = reinterpret_cast<HCURSOR>(static_cast<std::uintptr_t>(static_cast<DWORD>(value)));
-  const QCursor cursor = windows::cursorOf(c.cursor);
   for (const WindowPtr& other : windows::childrenOf(nullptr)) {
-    if (other->windowClass.get() == &c && other->widget) {
-      other->widget->setCursor(cursor);
+    if (auto* host = dynamic_cast<HostWidget*>(other->widget.data());
+        host != nullptr && other->windowClass.get() == &c) {
+      host->applyCursor();
     }
   }
   return previous;

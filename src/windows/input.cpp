@@ -35,8 +35,12 @@ LPARAM packPosition(QPointF position) {
 }
 
 KeyStroke strokeOf(const QKeyEvent& event) {
-  return keyStroke(static_cast<int>(event.nativeScanCode()), event.key(),
-                   (event.modifiers() & Qt::KeypadModifier) != 0);
+  const int keyCode = static_cast<int>(event.nativeScanCode());
+  const auto keySymbol = static_cast<std::uint32_t>(event.nativeVirtualKey());
+  KeyLabels labels;
+  const bool known = keySymbol != 0 && windows::keyLabels(keyCode, keySymbol, labels);
+  return keyStroke(keyCode, keySymbol, event.key(), (event.modifiers() & Qt::KeypadModifier) != 0,
+                   known ? &labels : nullptr);
 }
 
 // Alt held, or F10, makes a system key, which only the default procedure sees.

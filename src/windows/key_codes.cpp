@@ -58,6 +58,8 @@ int extendedVirtualKey(int scan) {
   return 0;
 }
 
+} // namespace
+
 // What Qt's key code says, where no native code does.
 int virtualKeyOfQtKey(int key, bool keypad) {
   if (key >= Qt::Key_A && key <= Qt::Key_Z) {
@@ -179,6 +181,8 @@ KeyStroke strokeOfVirtualKey(int virtualKey, bool keypad) {
   }
   return {virtualKey, 0, false};
 }
+
+namespace {
 
 bool numLockOn(int qtKey) {
   return (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) || qtKey == Qt::Key_Period ||

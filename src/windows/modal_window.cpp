@@ -1,12 +1,13 @@
 // What every modal window of the services does to the windows around it: it
-// cancels their modes as it opens, takes the keyboard focus, and gives the focus
-// back when it closes.
+// cancels their modes as it opens, takes the keyboard focus, keeps it while the
+// windows below are clicked, and gives the focus back when it closes.
 
 #include "windows/window_internal.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QTimer>
 #include <QWindow>
 
 namespace windows {
@@ -29,6 +30,48 @@ protected:
       deleteLater();
     }
     return false;
+  }
+
+private:
+  QPointer<QWidget> modal_;
+};
+
+// Whether the window lies below the modal one, which blocks it: its owner, its
+// owner's owner..., or any window when the modal one blocks the application.
+bool blockedBy(const QWidget& modal, const QWindow& window) {
+  const QWindow* own = modal.windowHandle();
+  if (own == nullptr || &window == own || window.type() == Qt::Popup ||
+      window.type() == Qt::ToolTip) {
+    return false;
+  }
+  if (modal.windowModality() == Qt::ApplicationModal) {
+    return true;
+  }
+  for (const QWindow* below = own->transientParent(); below != nullptr;
+       below = below->transientParent()) {
+    if (below == &window) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// A click on a window below the modal one makes the window manager give that
+// window the keyboard, which it cannot use: the modal window takes it back and
+// comes to the front again.
+class KeepKeyboard : public QObject {
+public:
+  static constexpr const char* kName = "keepKeyboard";
+
+  explicit KeepKeyboard(QWidget& modal) : QObject(&modal), modal_(&modal) {
+    setObjectName(QLatin1String(kName));
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focus) {
+      if (focus != nullptr && modal_ && modal_->isVisible() &&
+          QApplication::activeModalWidget() == modal_ && blockedBy(*modal_, *focus)) {
+        // After the window system has finished handing the focus over.
+        QTimer::singleShot(0, modal_, [modal = modal_] { ModalScope::takeFocus(*modal); });
+      }
+    });
   }
 
 private:
@@ -61,6 +104,10 @@ void ModalScope::takeFocus(QWidget& modal) {
   modal.activateWindow();
   if (QWindow* window = modal.windowHandle(); window != nullptr && !window->isExposed()) {
     new FocusOnExpose(modal, *window);
+  }
+  if (modal.findChild<QObject*>(QLatin1String(KeepKeyboard::kName), Qt::FindDirectChildrenOnly) ==
+      nullptr) {
+    new KeepKeyboard(modal);
   }
 }
 

@@ -16,6 +16,7 @@
 
 class QCursor;
 class QIcon;
+struct KeyLabels;
 
 struct WindowClass {
   std::string name;
@@ -95,7 +96,13 @@ void releaseBackingDC(HDC dc, bool present);
 QString fromText(const char* bytes);
 std::string toText(const QString& text);
 
-QCursor cursorOf(HCURSOR cursor);
+// What the window system's keymap calls the key that sent the symbol; false where
+// no keymap is known (the offscreen platform) or none holds it there.
+bool keyLabels(int keyCode, std::uint32_t keySymbol, KeyLabels& labels);
+
+// The cursor drawn for a screen of the given device pixel ratio, its size and
+// hot spot in logical pixels.
+QCursor cursorOf(HCURSOR cursor, qreal devicePixelRatio = 1.0);
 QIcon iconOf(HICON icon);
 
 // Lives as long as a modal window the services open (message box, dialog, file

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <thread>
 #include <unordered_map>
 #include <vector>
@@ -291,6 +292,14 @@ void releaseBackingDC(HDC dc, bool present) {
   }
   RECT drawn{};
   const bool any = GetBoundsRect(dc, &drawn, 0) == DCB_SET;
+  const double scale = GetDeviceScale(dc);
+  if (any && scale > 1) {
+    // The bounds are device pixels; Qt takes the logical ones that hold them.
+    drawn = RECT{static_cast<LONG>(std::floor(drawn.left / scale)),
+                 static_cast<LONG>(std::floor(drawn.top / scale)),
+                 static_cast<LONG>(std::ceil(drawn.right / scale)),
+                 static_cast<LONG>(std::ceil(drawn.bottom / scale))};
+  }
   DeleteDC(dc); // also deselects the backing
   w->backingLock.unlock();
   if (present && any) {

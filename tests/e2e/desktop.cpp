@@ -12,9 +12,7 @@
 #include <sstream>
 #include <thread>
 
-namespace {
-
-pid_t spawn(const std::vector<std::string>& argv, const std::string& log) {
+pid_t spawnProcess(const std::vector<std::string>& argv, const std::string& log) {
   pid_t pid = ::fork();
   if (pid == 0) {
     ::setpgid(0, 0);
@@ -35,7 +33,7 @@ pid_t spawn(const std::vector<std::string>& argv, const std::string& log) {
   return pid;
 }
 
-void stop(pid_t& pid) {
+void stopProcess(pid_t& pid) {
   if (pid > 0) {
     ::kill(-pid, SIGTERM);
     ::kill(pid, SIGTERM);
@@ -50,11 +48,20 @@ bool onPath(const char* program) {
   return std::system(command.c_str()) == 0;
 }
 
-} // namespace
+void sanitizerOptionsForTheProgram() {
+  // libxkbcommon hands strndup a keymap name that is not NUL-terminated, which is
+  // allowed; the strict string check would stop the program inside X's libraries.
+  static const std::string asan =
+      std::getenv("ASAN_OPTIONS") != nullptr ? std::getenv("ASAN_OPTIONS") : "";
+  if (!asan.empty()) {
+    ::setenv("ASAN_OPTIONS", (asan + ":strict_string_checks=0").c_str(), 1);
+    ::setenv("LSAN_OPTIONS", "suppressions=" LUMICURVE_LSAN_SUPPRESSIONS, 1);
+  }
+}
 
 Desktop::~Desktop() {
-  stop(manager_);
-  stop(xvfb_);
+  stopProcess(manager_);
+  stopProcess(xvfb_);
   if (!shotPath_.empty()) {
     ::unlink(shotPath_.c_str());
   }
@@ -73,21 +80,21 @@ bool Desktop::start(std::string& why, bool windowManager) {
       continue;
     }
     display_ = ":" + std::to_string(n);
-    xvfb_ =
-        spawn({"Xvfb", display_, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, "/dev/null");
+    xvfb_ = spawnProcess({"Xvfb", display_, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"},
+                         "/dev/null");
     ::setenv("DISPLAY", display_.c_str(), 1);
     if (waitFor([] { return std::system("xdotool getdisplaygeometry >/dev/null 2>&1") == 0; },
                 5000)) {
       break;
     }
-    stop(xvfb_);
+    stopProcess(xvfb_);
   }
   if (xvfb_ < 0) {
     why = "no X server could be started (Xvfb failed on displays :91 to :119)";
     return false;
   }
   if (windowManager && onPath("openbox")) {
-    manager_ = spawn({"openbox", "--sm-disable"}, "/dev/null");
+    manager_ = spawnProcess({"openbox", "--sm-disable"}, "/dev/null");
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
   }
   shotPath_ = "/tmp/lumicurve-e2e-" + std::to_string(::getpid()) + ".png";
@@ -97,15 +104,10 @@ bool Desktop::start(std::string& why, bool windowManager) {
 pid_t Desktop::launch(const std::string& program, const std::string& log,
                       const std::vector<std::string>& arguments) {
   ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-  // libxkbcommon hands strndup a keymap name that is not NUL-terminated, which is
-  // allowed; the strict string check would stop the program inside X's libraries.
-  if (const char* asan = std::getenv("ASAN_OPTIONS")) {
-    ::setenv("ASAN_OPTIONS", (std::string(asan) + ":strict_string_checks=0").c_str(), 1);
-    ::setenv("LSAN_OPTIONS", "suppressions=" LUMICURVE_LSAN_SUPPRESSIONS, 1);
-  }
+  sanitizerOptionsForTheProgram();
   std::vector<std::string> argv{program};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
-  return spawn(argv, log);
+  return spawnProcess(argv, log);
 }
 
 int Desktop::waitForExit(pid_t pid, int milliseconds) {

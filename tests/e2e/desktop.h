@@ -27,6 +27,13 @@ struct Screenshot {
   }
 };
 
+// A process in a group of its own, its output appended to log; and its end.
+pid_t spawnProcess(const std::vector<std::string>& argv, const std::string& log);
+void stopProcess(pid_t& pid);
+bool onPath(const char* program);
+// The sanitizers' options for the program under a window system's libraries.
+void sanitizerOptionsForTheProgram();
+
 class Desktop {
 public:
   Desktop() = default;

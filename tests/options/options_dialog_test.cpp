@@ -8,6 +8,7 @@
 #include "res/resource_ids.h"
 
 #include <QCloseEvent>
+#include <QFileDialog>
 #include <QWindow>
 
 #include <cstring>
@@ -55,7 +56,7 @@ protected:
     };
     hooks.openFileName = [this](OPENFILENAMEA* record) {
       EXPECT_EQ(record, &settings.fileDialog);
-      EXPECT_EQ(record->hwndOwner, nullptr);
+      EXPECT_EQ(record->hwndOwner, settings.dialogWindow) << "owned by the options dialog";
       fileDialogStarts.emplace_back(record->lpstrFile);
       if (chosen.empty() || !chosen.front()) {
         chosen.erase(chosen.begin(), chosen.begin() + (chosen.empty() ? 0 : 1));
@@ -470,6 +471,52 @@ TEST_F(OptionsDialog, SaveThenLoadBringsBackTheKindAndTheTexts) {
   EXPECT_EQ(settings.kind, 4);
   EXPECT_EQ(textsOf(settings), texts);
   EXPECT_TRUE(shown.empty());
+}
+
+// Save's file dialog, the real one, is modal to the options dialog: typing and a
+// click on Apply, sent to the options dialog as the window system sends them,
+// are refused, so the file holds what the edits showed and nothing is applied.
+TEST_F(OptionsDialog, WhileItsFileDialogIsOpenTheDialogTakesNoInput) {
+  DialogHooks boxesOnly;
+  boxesOnly.messageBox = [this](HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+    shown.push_back({owner, text, caption, type});
+    return IDOK;
+  };
+  SetDialogHooks(boxesOnly);
+  const std::string plot = folder / "plot.ini";
+  std::strcpy(settings.fileName, plot.c_str()); // where the file dialog starts
+  bool answered = false;
+  open([&](QDialog& dialog) {
+    type(kBEdit, "2");
+    QWidget* apply = control(kApply);
+    std::function<void()> whenShown = [&] {
+      QFileDialog* files = nullptr;
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* f = qobject_cast<QFileDialog*>(w); f != nullptr && f->isVisible()) {
+          files = f;
+        }
+      }
+      if (files == nullptr) {
+        QTimer::singleShot(10, whenShown);
+        return;
+      }
+      EXPECT_EQ(files->parentWidget(), &dialog) << "it floats above the options dialog";
+      QWindow* below = dialog.windowHandle();
+      QTest::keyClick(below, '3');
+      QTest::mouseClick(below, Qt::LeftButton, {}, apply->mapTo(&dialog, apply->rect().center()));
+      static_cast<QDialog*>(files)->accept(); // the Open button
+      answered = true;
+    };
+    QTimer::singleShot(0, whenShown);
+    click(kSave);
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(edit(kBEdit), "2");
+    EXPECT_TRUE(shown.empty()) << shown.front().text;
+    EXPECT_EQ(live.firstProgram, nullptr) << "nothing was applied";
+    click(2);
+  });
+  const std::string saved = readBytes(plot);
+  EXPECT_NE(saved.find("\r\n2\r\n"), std::string::npos) << "b as the edit showed it";
 }
 
 TEST_F(OptionsDialog, FailedLoadAndSaveSayWhyAndChangeNothingElse) {

@@ -162,6 +162,50 @@ TEST(PrunedPass, DrawsThePlainPictureOfSmoothFormulas) {
   EXPECT_EQ(pruned, n * 6 / 7) << "every view but the dotted grid takes the pruned pass";
 }
 
+// On canvases of 1.5, 2 and 3 device pixels to a logical one, where samples mark
+// device pixels: the same pictures.
+TEST(PrunedPass, DrawsThePlainPictureAtDeviceScales) {
+  const char* formulas[] = {"x^2 + y^2 - 16", "sin(x*y) - y/3", "(0-8)^x - y"};
+  Passes passes;
+  for (double scale : {1.5, 2.0, 3.0}) {
+    HDC dcs[2];
+    HBITMAP bitmaps[2];
+    for (int i = 0; i < 2; ++i) {
+      dcs[i] = CreateCompatibleDC(nullptr);
+      bitmaps[i] = CreateScaledBitmap(300, 200, scale);
+      SelectObject(dcs[i], bitmaps[i]);
+      SetROP2(dcs[i], R2_COPYPEN);
+      SetBkMode(dcs[i], TRANSPARENT);
+    }
+    for (const char* f : formulas) {
+      for (GraphKind kind : {ImplicitLess, ImplicitEqual, ImplicitGreater}) {
+        SCOPED_TRACE(std::string(f) + " kind " + std::to_string(kind) + " scale " +
+                     std::to_string(scale));
+        std::vector<std::uint32_t> pictures[2];
+        for (int i = 0; i < 2; ++i) {
+          Pass& pass = i == 0 ? passes.plain : passes.pruned;
+          PatBlt(dcs[i], 0, 0, 300, 200, WHITENESS);
+          setUp(pass, f, kind, {0.01, -6, 5, -5, 6, 140, 90, 10}, i == 1, 1 + i);
+          pass.live.width = 300;
+          pass.live.height = 200;
+          pass.live.canvasDC = dcs[i];
+          pass.live.updateVisibleRanges();
+          pass.run();
+          int w = 0, h = 0;
+          const std::uint32_t* p = BitmapBits(bitmaps[i], &w, &h);
+          pictures[i].assign(p, p + static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+        }
+        EXPECT_TRUE(pictures[0] == pictures[1]);
+        EXPECT_TRUE(passes.pruned.plotter.pruned.counts.pruned);
+      }
+    }
+    for (int i = 0; i < 2; ++i) {
+      DeleteDC(dcs[i]);
+      DeleteObject(bitmaps[i]);
+    }
+  }
+}
+
 // Into a recording, as the renderer draws SVG and PDF documents: the same marks.
 TEST(PrunedPass, RecordsThePlainMarks) {
   const char* formulas[] = {"x^2 + y^2 - 4", "sin(x*y) - y/3", "tg(y) - 1/x"};

@@ -24,6 +24,7 @@ inline constexpr std::uint32_t kRed = 0xFF0000, kBlack = 0x000000, kGreen = 0x00
 struct Outcome {
   int status;
   std::string err;
+  std::string out;
 };
 
 struct Picture {
@@ -56,14 +57,20 @@ protected:
 
   // The tool run with args, after a command that sets how it runs (as whom, with what limits).
   Outcome run(const std::string& args, const std::string& how = "") const {
-    std::string errFile = path("stderr.txt");
-    std::string command =
-        how + std::string(LUMICURVE_RENDER) + " " + args + " 2>" + errFile + " </dev/null";
-    int raw = std::system(command.c_str());
-    std::ifstream in(errFile);
-    std::stringstream err;
-    err << in.rdbuf();
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, err.str()};
+    const std::string errFile = path("stderr.txt");
+    const std::string outFile = path("stdout.txt");
+    const std::string command = how + std::string(LUMICURVE_RENDER) + " " + args + " 2>" + errFile +
+                                " >" + outFile + " </dev/null";
+    const int raw = std::system(command.c_str());
+    auto read = [](const std::string& file) {
+      std::stringstream bytes;
+      bytes << std::ifstream(file).rdbuf();
+      return bytes.str();
+    };
+    Outcome outcome{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read(errFile), read(outFile)};
+    fs::remove(errFile);
+    fs::remove(outFile);
+    return outcome;
   }
 
   // A settings file of the defaults with some lines replaced (line numbers from 1).

@@ -72,11 +72,12 @@ TEST_F(Render, ErrorsExitWithOneLineAndWriteNothing) {
   const std::string badSize =
       ": not a picture size; give WIDTHxHEIGHT in pixels, each side at least 64 and 268435456 "
       "pixels at most";
+  const std::string badScale = ": not a scale; give a number from 1 to 8, such as 2 or 1.5";
   const std::pair<std::string, std::string> cases[] = {
       // the arguments, and what follows "lumicurve-render: " (UTF-8)
       {broken + " " + out, broken + ": не могу найти оператор"},
-      {zero + " " + out, zero + ": не верно задана точность Accuracy : 0"},
-      {abc + " " + out, abc + ": не верно записано число Pixels : abc"},
+      {zero + " " + out, zero + ": не верно задана точность Accuracy : \"0\""},
+      {abc + " " + out, abc + ": не верно записано число Pixels : \"abc\""},
       {foreign + " " + out, foreign + ": этот фаил : " + foreign +
                                 " - не является оригинальным файлом программы Lumicurve"},
       {path("nothing.ini") + " " + out, path("nothing.ini") + ": No such file or directory"},
@@ -95,6 +96,13 @@ TEST_F(Render, ErrorsExitWithOneLineAndWriteNothing) {
       {"--size 1024x768x2 " + out, "1024x768x2" + badSize},
       {"--size -1024x768 " + out, "-1024x768" + badSize},
       {"--size 99999999999x1 " + out, "99999999999x1" + badSize},
+      {"--scale 0.5 " + out, "0.5" + badScale},
+      {"--scale=8.5 " + out, "8.5" + badScale},
+      {"--scale 2x " + out, "2x" + badScale},
+      {"--scale .5 " + out, ".5" + badScale},
+      {"--scale 2. " + out, "2." + badScale},
+      {"--size 16384x16384 --scale 2 " + out,
+       "2: the picture at this scale would be larger than 268435456 pixels"},
   };
   for (const auto& [args, message] : cases) {
     SCOPED_TRACE(args);
@@ -103,15 +111,6 @@ TEST_F(Render, ErrorsExitWithOneLineAndWriteNothing) {
     EXPECT_EQ(r.err, "lumicurve-render: " + message + "\n");
     EXPECT_FALSE(fs::exists(path("out.png")));
   }
-}
-
-TEST_F(Render, HelpExplainsTheTool) {
-  std::string command = std::string(LUMICURVE_RENDER) + " --help > " + path("help.txt");
-  ASSERT_EQ(std::system(command.c_str()), 0);
-  EXPECT_NE(fileBytes(path("help.txt")).find("SETTINGS.ini"), std::string::npos);
-  command = std::string(LUMICURVE_RENDER) + " --version > " + path("version.txt");
-  ASSERT_EQ(std::system(command.c_str()), 0);
-  EXPECT_EQ(fileBytes(path("version.txt")), "lumicurve-render " LUMICURVE_VERSION "\n");
 }
 
 TEST_F(Render, WritesOverFilesAsTheUserMay) {
@@ -193,6 +192,35 @@ TEST_F(Render, ALargerPictureShowsMoreOfThePlaneAtTheSameScale) {
                   .find("width=\"" + std::to_string(size.width) + "\" height=\"" +
                         std::to_string(size.height)),
               std::string::npos);
+  }
+}
+
+// --scale N: the same picture at N times the pixels, the plot's geometry kept.
+TEST_F(Render, AScaleDrawsTheSamePictureAtItsDevicePixels) {
+  ASSERT_EQ(run(path("one.png")).status, 0);
+  ASSERT_EQ(run("--scale 1 " + path("scale1.png")).status, 0);
+  EXPECT_EQ(fileBytes(path("scale1.png")), fileBytes(path("one.png"))) << "scale 1 is today's";
+  struct Case {
+    const char* scale;
+    int width, height, pen, axisRow; // the first device row of the axis at 300
+  } cases[] = {{"2", 2048, 1536, 2, 600}, {"1.5", 1536, 1152, 2, 450}, {"1.25", 1280, 960, 1, 375}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.scale);
+    const std::string name = path(std::string("scale") + c.scale + ".png");
+    Outcome r = run(std::string("--scale=") + c.scale + " " + name);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Picture p = picture(name);
+    ASSERT_EQ(p.width, c.width);
+    ASSERT_EQ(p.height, c.height);
+    for (int i = 0; i < c.pen; ++i) {
+      EXPECT_EQ(p.at(i, c.height / 3), kGreen) << "the frame, one pen wide";
+      EXPECT_EQ(p.at(c.width - 1 - i, c.height / 3), kGreen);
+      EXPECT_EQ(p.at(c.width / 3, c.height - 1 - i), kGreen);
+      EXPECT_EQ(p.at(c.width - 10, c.axisRow + i), kBlack) << "the horizontal axis";
+    }
+    EXPECT_EQ(p.at(c.width / 3, c.pen), kWhite);
+    EXPECT_EQ(p.at(c.width - 10, c.axisRow - 1), kWhite);
+    EXPECT_EQ(p.at(c.width - 10, c.axisRow + c.pen), kWhite);
   }
 }
 

@@ -33,13 +33,17 @@ struct Label {
   int x, y, width, height;
 };
 
-using Mask = std::vector<bool>; // a pixel of the 1024 x 768 picture each
+// A pixel of the picture each, in device pixels.
+struct Mask {
+  int width = 0, height = 0;
+  std::vector<bool> bits;
+};
 
 bool within(const Mask& mask, int x, int y, int distance) {
   for (int ny = y - distance; ny <= y + distance; ++ny) {
     for (int nx = x - distance; nx <= x + distance; ++nx) {
-      if (nx >= 0 && ny >= 0 && nx < 1024 && ny < 768 &&
-          mask[static_cast<std::size_t>(ny * 1024 + nx)]) {
+      if (nx >= 0 && ny >= 0 && nx < mask.width && ny < mask.height &&
+          mask.bits[static_cast<std::size_t>(ny * mask.width + nx)]) {
         return true;
       }
     }
@@ -58,28 +62,33 @@ struct Expected {
 
 Mask linePixels(const Recording& recording, bool curveOnly) {
   HDC dc = CreateCompatibleDC(nullptr);
-  HBITMAP bitmap = CreateCompatibleBitmap(dc, 1024, 768);
+  HBITMAP bitmap =
+      CreateScaledBitmap(recording.logicalWidth(), recording.logicalHeight(), recording.scale());
   HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
   HPEN pen = CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
   HGDIOBJ oldPen = SelectObject(dc, pen);
+  Mask curve{recording.width(), recording.height(),
+             std::vector<bool>(static_cast<std::size_t>(recording.width()) * recording.height())};
   for (const RecordedOp& op : recording.ops()) {
     if (curveOnly && op.colour != RGB(255, 0, 0)) {
       continue;
     }
     if (op.kind == RecordedOp::Line) {
-      MoveToEx(dc, op.a, op.b, nullptr);
-      LineTo(dc, op.c, op.d);
+      MoveToDevice(dc, op.a, op.b);
+      LineToDevice(dc, op.c, op.d);
     } else if (op.kind == RecordedOp::Marks) {
       for (const MarkRect& r : recording.markRects(op)) {
-        PatBlt(dc, r.x, r.y, r.width, r.height, WHITENESS);
+        for (int y = r.y; y < r.y + r.height; ++y) {
+          for (int x = r.x; x < r.x + r.width; ++x) {
+            curve.bits[static_cast<std::size_t>(y) * curve.width + x] = true;
+          }
+        }
       }
     }
   }
-  Mask curve(1024 * 768);
-  for (int y = 0; y < 768; ++y) {
-    for (int x = 0; x < 1024; ++x) {
-      curve[static_cast<std::size_t>(y * 1024 + x)] = GetPixel(dc, x, y) != RGB(0, 0, 0);
-    }
+  const std::uint32_t* drawn = BitmapBits(bitmap, nullptr, nullptr);
+  for (std::size_t i = 0; i < curve.bits.size(); ++i) {
+    curve.bits[i] = curve.bits[i] || drawn[i] != 0;
   }
   SelectObject(dc, oldPen);
   SelectObject(dc, oldBitmap);
@@ -89,13 +98,13 @@ Mask linePixels(const Recording& recording, bool curveOnly) {
   return curve;
 }
 
-Expected expectedOf(const std::string& settingsFile) {
+Expected expectedOf(const std::string& settingsFile, double scale = 1) {
   PlotSettings settings;
   settings.loadFile(settingsFile.c_str());
   PlotState live;
   Plotter plotter;
   EXPECT_TRUE(settings.apply(live));
-  Recording recording(1024, 768);
+  Recording recording(1024, 768, scale);
   HDC dc = CreateRecordingDC(&recording);
   live.canvasDC = dc;
   std::atomic<bool> stopRequest{false};
@@ -185,8 +194,10 @@ Ink inkOf(const Picture& p, const Label& l, const Expected& e) {
 // exact line where the picture steps by whole pixels, and are smoothed at their
 // edges: each curve pixel needs a raster pixel at least a quarter red within one
 // pixel, and each raster pixel at least half red needs a curve pixel within one
-// pixel (one the frame covers counts: its smoothed edge still shows).
-Differences compare(const Picture& png, const Picture& raster, const Expected& expected) {
+// pixel (one the frame covers counts: its smoothed edge still shows). A curve of a
+// wider pen is smoothed over as many pixels: reach is the pen's width.
+Differences compare(const Picture& png, const Picture& raster, const Expected& expected,
+                    int reach = 1) {
   const std::vector<Label>& labels = expected.labels;
   constexpr int kRounding = 8;
   std::vector<bool> text(static_cast<std::size_t>(png.width * png.height), false);
@@ -206,7 +217,7 @@ Differences compare(const Picture& png, const Picture& raster, const Expected& e
       d.first = line;
     }
   };
-  auto nearCurve = [&](int x, int y) { return within(expected.curve, x, y, 1); };
+  auto nearCurve = [&](int x, int y) { return within(expected.curve, x, y, reach); };
   for (int y = 0; y < png.height; ++y) {
     for (int x = 0; x < png.width; ++x) {
       if (text[static_cast<std::size_t>(y * png.width + x)]) {
@@ -419,6 +430,55 @@ TEST_F(VectorRender, DocumentsShowThePictureAndCarryTheLabelsAsText) {
   }
 }
 
+// At --scale 2 the documents keep the picture's logical size; rasterized at twice
+// the resolution they show the PNG of twice the pixels, curve, marks and labels
+// at its device pixels.
+TEST_F(VectorRender, DocumentsAtAScaleShowThePictureAtTheScale) {
+  struct Case {
+    const char* name;
+    std::vector<std::pair<int, std::string>> changes;
+  } cases[] = {
+      {"explicit", {}},
+      {"parametric", {{2, "1"}}},
+      {"implicit equal", {{2, "3"}}},
+      {"sparse implicit", {{2, "2"}, {15, "0.1"}}},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string base = "scaled" + std::to_string(n++);
+    const std::string ini = settings(base + ".ini", c.changes);
+    for (const char* extension : {".png", ".svg", ".pdf"}) {
+      Outcome r = run("--scale 2 " + ini + " " + path(base + extension));
+      ASSERT_EQ(r.status, 0) << r.err;
+    }
+    const std::string svg = readText(path(base + ".svg"));
+    EXPECT_NE(svg.find("width=\"1024\" height=\"768\" viewBox=\"0 0 2048 1536\""),
+              std::string::npos);
+    ASSERT_TRUE(shell("pdfinfo " + path(base + ".pdf") + " > " + path(base + "-info.txt")));
+    EXPECT_NE(readText(path(base + "-info.txt")).find("1024 x 768 pts"), std::string::npos);
+
+    const Expected expected = expectedOf(ini, 2);
+    const Picture png = picture(path(base + ".png"));
+    ASSERT_EQ(png.width, 2048);
+    ASSERT_TRUE(shell("rsvg-convert -w 2048 -h 1536 -o " + path(base + "-svg.png") + " " +
+                      path(base + ".svg")));
+    ASSERT_TRUE(shell("pdftoppm -png -r 144 -singlefile " + path(base + ".pdf") + " " +
+                      path(base + "-pdf")));
+    for (const char* raster : {"-svg.png", "-pdf.png"}) {
+      SCOPED_TRACE(raster);
+      const Picture p = picture(path(base + raster));
+      ASSERT_EQ(p.width, 2048);
+      ASSERT_EQ(p.height, 1536);
+      const Differences d = compare(png, p, expected, 2);
+      EXPECT_EQ(d.lines, 0) << d.first;
+      EXPECT_EQ(d.missingCurve, 0) << d.first;
+      EXPECT_EQ(d.strayCurve, 0) << d.first;
+      EXPECT_EQ(d.labels, 0) << d.first;
+    }
+  }
+}
+
 TEST_F(VectorRender, TextOfAnyCharactersStaysText) {
   Recording recording(300, 100);
   HDC dc = CreateRecordingDC(&recording);
@@ -479,7 +539,7 @@ TEST_F(VectorRender, ExtensionPicksTheFormatAndAnUnknownOneIsRefused) {
   for (const auto& entry : fs::recursive_directory_iterator(dir)) {
     files += entry.is_regular_file() ? 1 : 0;
   }
-  EXPECT_EQ(files, 4); // three documents and the captured standard error
+  EXPECT_EQ(files, 3); // the three documents
 }
 
 TEST_F(VectorRender, HelpNamesTheFormats) {

@@ -8,7 +8,6 @@
 #include "windows/window_internal.h"
 
 #include <QApplication>
-#include <QBitmap>
 #include <QCursor>
 #include <QImage>
 #include <QKeyEvent>
@@ -170,18 +169,19 @@ TEST(MainWindow, TheCrosshairCursorIsTheClassCursorFromCreationOn) {
   const QCursor cursor = w.widget()->cursor();
   ASSERT_EQ(cursor.shape(), Qt::BitmapCursor);
   EXPECT_EQ(cursor.hotSpot(), QPoint(15, 16));
-  const QImage lines = cursor.bitmap().toImage();
-  const QImage opaque = cursor.mask().toImage();
+  // Drawn for the window's screen.
+  const qreal ratio = w.widget()->devicePixelRatioF();
+  EXPECT_EQ(cursor.pixmap().devicePixelRatio(), ratio);
+  const QImage image = cursor.pixmap().toImage();
   struct Probe {
     int x, y;
     bool black;
   };
   for (Probe p : {Probe{15, 0, true}, Probe{15, 31, true}, Probe{0, 16, true}, Probe{31, 16, true},
                   Probe{15, 16, false}, Probe{14, 15, false}, Probe{16, 17, false}}) {
-    // Set bits (color1) are black in a QBitmap's image.
-    const bool shown =
-        opaque.pixel(p.x, p.y) == qRgb(0, 0, 0) && lines.pixel(p.x, p.y) == qRgb(0, 0, 0);
-    EXPECT_EQ(shown, p.black) << p.x << "," << p.y;
+    const QRgb pixel =
+        image.pixel(static_cast<int>((p.x + 0.5) * ratio), static_cast<int>((p.y + 0.5) * ratio));
+    EXPECT_EQ(pixel == qRgba(0, 0, 0, 255), p.black) << p.x << "," << p.y;
   }
   // The status bar along the bottom keeps the arrow.
   const auto* bar = w.widget()->findChild<QLabel*>();

@@ -31,6 +31,9 @@ struct ViewWindow {
       EndPaint(w, &ps);
       return 0;
     }
+    case WM_MOUSEMOVE:
+      v.onMouseMove(lParam);
+      return 0;
     case WM_SIZE:
       GetClientRect(v.window, &v.clientRect);
       MoveWindow(v.statusBar, 0, 0, 0, 0, TRUE);

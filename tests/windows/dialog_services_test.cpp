@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTest>
 #include <QWindow>
 
@@ -356,6 +357,106 @@ TEST(DialogServices, ABoxFitsItsCaptionAndBoxesAndDialogsHandTheFocusBack) {
 
   runDialog([](QDialog&) { EndDialog(rec.dialog, 0); }, owner);
   EXPECT_TRUE(pumpUntil([&] { return QApplication::activeWindow() == widgetOf(owner); }, 1000));
+  DestroyWindow(owner);
+}
+
+// Where the screen's work area holds the template, the dialog has the template's
+// size; where it does not (a small or scaled screen: see LUMICURVE_TEST_SCREEN in
+// the CTest list), it fits the area, frame and all, its controls keep their
+// template places on a page that scrolls, and Tab brings each one into view.
+TEST(DialogServices, TheDialogFitsTheScreenAndScrollsToTheFocus) {
+  const res::DialogTemplate* t = res::findDialog(res::kOptionsDialogId);
+  runDialog([&](QDialog& dialog) {
+    RECT client{0, 0, t->cx, t->cy};
+    MapDialogRect(rec.dialog, &client);
+    const QSize full(client.right, client.bottom);
+    const QRect area = dialog.screen()->availableGeometry();
+    const QSize frame = dialog.frameGeometry().size() - dialog.size();
+    EXPECT_EQ(dialog.size(), full.boundedTo(area.size() - frame));
+    EXPECT_TRUE(area.contains(dialog.frameGeometry()))
+        << area.width() << "x" << area.height() << " holds no " << dialog.width() << "x"
+        << dialog.height();
+    auto* scroll = dialog.findChild<QScrollArea*>();
+    ASSERT_NE(scroll, nullptr);
+    EXPECT_EQ(scroll->widget()->size(), full) << "the template's layout, scrolled";
+    widget<QWidget>(2)->setFocus();
+    for (int i = 0; i < t->controlCount; ++i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      QWidget* focus = QApplication::focusWidget();
+      ASSERT_NE(focus, nullptr);
+      // A button whole, an edit (wider than the view) where its text cursor is.
+      QRect shown(focus->mapTo(scroll->viewport(), QPoint()), focus->size());
+      if (qobject_cast<QLineEdit*>(focus) != nullptr) {
+        const QRect cursor = focus->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+        shown = QRect(focus->mapTo(scroll->viewport(), cursor.topLeft()), cursor.size());
+      }
+      EXPECT_TRUE(scroll->viewport()->rect().contains(shown)) << focus->objectName().toStdString();
+    }
+    EndDialog(rec.dialog, 0);
+  });
+}
+
+// Opens a modal window over the one below, which is then clicked as a user
+// clicks it, the window manager handing it the keyboard; the modal window takes
+// the keyboard back and closes with the key, sent where the window system sends
+// keys. False if it had to be closed otherwise.
+bool keepsTheKeyboard(QWidget& below, const std::function<void()>& open, Qt::Key key) {
+  bool forced = false;
+  QTimer::singleShot(0, [&] {
+    // A window shares the activation of its owner: which one has the keys says more.
+    auto hasTheKeys = [](QWidget* w) {
+      return w != nullptr && QGuiApplication::focusWindow() == w->windowHandle();
+    };
+    ASSERT_TRUE(pumpUntil([&] {
+      QWidget* modal = QApplication::activeModalWidget();
+      return modal != &below && hasTheKeys(modal);
+    }));
+    QPointer<QWidget> modal = QApplication::activeModalWidget();
+    QTest::mouseClick(below.windowHandle(), Qt::LeftButton, {}, QPoint(5, 5));
+    below.activateWindow();
+    pumpUntil([&] { return hasTheKeys(modal); }, 1000);
+    QTest::keyClick(QGuiApplication::focusWindow(), key);
+    QTimer::singleShot(500, [&forced, modal] {
+      if (modal && modal->isVisible()) {
+        forced = true;
+        modal->close();
+      }
+    });
+  });
+  open();
+  return !forced;
+}
+
+TEST(DialogServices, AModalWindowKeepsTheKeyboardWhenTheWindowBelowIsClicked) {
+  WNDCLASSEXA c{};
+  c.cbSize = sizeof c;
+  c.lpfnWndProc = DefWindowProcA;
+  c.lpszClassName = "KeyboardOwner";
+  ASSERT_NE(RegisterClassExA(&c), 0);
+  HWND owner = CreateWindowExA(0, "KeyboardOwner", "Owner", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                               CW_USEDEFAULT, 400, 300, nullptr, nullptr, nullptr, nullptr);
+  ShowWindow(owner, SW_SHOW);
+  ASSERT_TRUE(pumpUntil([&] { return QApplication::activeWindow() == widgetOf(owner); }));
+  EXPECT_TRUE(keepsTheKeyboard(
+      *widgetOf(owner), [&] { MessageBoxA(owner, "help", "help", MB_OK); }, Qt::Key_Return))
+      << "a box over a window";
+  runDialog(
+      [&](QDialog& dialog) {
+        EXPECT_TRUE(keepsTheKeyboard(
+            dialog, [&] { MessageBoxA(rec.dialog, "x", "error", MB_OK); }, Qt::Key_Escape))
+            << "a box over a dialog";
+        char file[500] = {};
+        OPENFILENAMEA record{};
+        record.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+        record.hwndOwner = rec.dialog;
+        record.lpstrFile = file;
+        record.nMaxFile = sizeof file;
+        EXPECT_TRUE(keepsTheKeyboard(
+            dialog, [&] { GetOpenFileNameA(&record); }, Qt::Key_Escape))
+            << "a file dialog over its dialog";
+        EndDialog(rec.dialog, 0);
+      },
+      owner);
   DestroyWindow(owner);
 }
 

@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QCursor>
+#include <QImage>
 #include <QPaintEvent>
+#include <QPixmap>
 
 #include <atomic>
 #include <chrono>
@@ -189,6 +192,60 @@ TEST(WindowServices, ResizingSendsTheSizeRepaintsAllAndTheStatusBarFollowsWhenMo
   ReleaseDC(w, dc);
   DestroyWindow(w);
   EXPECT_FALSE(IsWindow(bar)) << "children go with their parent";
+}
+
+// The crosshair is a picture with an alpha channel (Qt's Wayland platform shows
+// no other kind) drawn at the screen's ratio: its lines as wide as one of its
+// cells' pixels in whole device pixels, the crossing clear, the hot spot on it.
+TEST(WindowServices, TheCrosshairIsAnImageAtTheScreensRatioWithThinLines) {
+  HCURSOR crosshair = LoadCursorA(reinterpret_cast<HINSTANCE>(1), MAKEINTRESOURCEA(103));
+  ASSERT_NE(crosshair, nullptr);
+  struct Case {
+    qreal ratio;
+    int side;               // device pixels
+    int thinnest, thickest; // device pixels across a line
+  } cases[] = {{1, 32, 1, 1}, {1.25, 40, 1, 2}, {1.5, 48, 1, 2},
+               {2, 64, 2, 2}, {2.25, 72, 2, 3}, {3, 96, 3, 3}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.ratio);
+    const QCursor cursor = windows::cursorOf(crosshair, c.ratio);
+    EXPECT_EQ(cursor.shape(), Qt::BitmapCursor);
+    EXPECT_EQ(cursor.hotSpot(), QPoint(15, 16)) << "in logical pixels";
+    ASSERT_FALSE(cursor.pixmap().isNull());
+    EXPECT_EQ(cursor.pixmap().devicePixelRatio(), c.ratio);
+    const QImage image = cursor.pixmap().toImage().convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(image.size(), QSize(c.side, c.side));
+    // Every pixel is opaque black or clear; a line's band lies over its cell pixel.
+    auto opaque = [&](int x, int y) { return qAlpha(image.pixel(x, y)) != 0; };
+    std::vector<int> columns, rows;
+    for (int y = 0; y < c.side; ++y) {
+      for (int x = 0; x < c.side; ++x) {
+        const QRgb p = image.pixel(x, y);
+        ASSERT_TRUE(p == qRgba(0, 0, 0, 255) || qAlpha(p) == 0) << x << "," << y;
+      }
+      if (opaque(0, y)) {
+        rows.push_back(y);
+      }
+    }
+    for (int x = 0; x < c.side; ++x) {
+      if (opaque(x, 0)) {
+        columns.push_back(x);
+      }
+    }
+    for (const auto& [band, cell] : {std::pair{columns, 15}, std::pair{rows, 16}}) {
+      ASSERT_FALSE(band.empty());
+      EXPECT_EQ(band.back() - band.front() + 1, static_cast<int>(band.size())) << "one band";
+      EXPECT_GE(static_cast<int>(band.size()), c.thinnest);
+      EXPECT_LE(static_cast<int>(band.size()), c.thickest);
+      EXPECT_GE(band.front(), static_cast<int>(cell * c.ratio) - 1);
+      EXPECT_LE(band.back(), static_cast<int>((cell + 1) * c.ratio));
+    }
+    EXPECT_FALSE(opaque(columns.front(), rows.front())) << "the crossing is clear";
+    EXPECT_TRUE(opaque(columns.front(), c.side - 1));
+    EXPECT_TRUE(opaque(c.side - 1, rows.front()));
+    EXPECT_FALSE(opaque(0, 0));
+  }
+  EXPECT_EQ(windows::cursorOf(LoadCursorA(nullptr, IDC_ARROW), 2).shape(), Qt::ArrowCursor);
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 """Draws icon 101 (a red parabola over black axes in a green frame) and writes
 src/res/icon_data.cpp: three images, 16 x 16 and 64 x 64 in 256 colours and
 32 x 32 in the 16 standard colours, each with a transparency mask; and, from the
-same images, the desktop icons packaging/icons/lumicurve-{16,32,64}.png and the
+same images, the desktop icons packaging/icons/lumicurve-{16,32,48,64,128}.png and the
 same drawing as packaging/icons/lumicurve.svg.
 
 usage: make_icon.py REPOSITORY"""
@@ -180,7 +180,7 @@ if __name__ == "__main__":
         emit(f)
     icons = os.path.join(top, "packaging/icons")
     os.makedirs(icons, exist_ok=True)
-    for size, colours in ((16, 256), (32, 16), (64, 256)):
+    for size, colours in ((16, 256), (32, 16), (48, 256), (64, 256), (128, 256)):
         write_png(os.path.join(icons, f"lumicurve-{size}.png"), size, colours)
     with open(os.path.join(icons, "lumicurve.svg"), "w") as f:
         f.write(SVG)

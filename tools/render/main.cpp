@@ -1,96 +1,33 @@
-// lumicurve-render [SETTINGS.ini] OUTPUT.png|.svg|.pdf, or --help, or --version
+// lumicurve-render [OPTION]... [SETTINGS.ini] OUTPUT.png|.svg|.pdf
 // Draws the picture the program would show for a settings file (or the
 // defaults) and writes it as PNG, or records the same pass and writes it as an
 // SVG or PDF document.
 
+#include "command_line.h"
+#include "expr/cp1251.h"
 #include "expr/program.h"
+#include "messages.h"
+#include "output_checks.h"
 #include "plot/plotter.h"
+#include "render_canvas.h"
 #include "settings/plot_settings.h"
 #include "surface/png_file.h"
 #include "surface/recording.h"
 #include "vector/pdf_file.h"
 #include "vector/svg_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <cctype>
-#include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <new>
+#include <optional>
 #include <string>
-#include <vector>
 
 namespace {
-
-const char kUsage[] =
-    "usage: lumicurve-render [--size WIDTHxHEIGHT] [SETTINGS.ini] "
-    "OUTPUT.png|OUTPUT.svg|OUTPUT.pdf\n"
-    "       lumicurve-render --help | --version\n"
-    "\n"
-    "Draws the graph of a Lumicurve settings file (or of the default settings when\n"
-    "none is given) exactly as the program would after Load and Apply, into a\n"
-    "picture of 1024 x 768 pixels (or the --size given), and writes it to OUTPUT.\n"
-    "A larger picture shows more of the plane at the same scale, as the program's\n"
-    "window does when it grows. The extension of OUTPUT picks the format, in any\n"
-    "letter case:\n"
-    "  .png  the picture, in pixels\n"
-    "  .svg  the same drawing as an SVG document, one unit a pixel\n"
-    "  .pdf  the same drawing as a one-page PDF, one point a pixel\n"
-    "The documents hold lines, filled areas and the axis labels as text, so they\n"
-    "scale without loss and the labels can be searched.\n"
-    "An existing OUTPUT is given the new content: a symbolic link is followed to its\n"
-    "file, which keeps its permissions, owner, group and hard links; a file you may\n"
-    "not write, or one that is not a regular file, is left alone.\n"
-    "On a terminal the progress of the pass is shown on standard error. Errors (an\n"
-    "unknown extension, a settings file that is missing, unreadable or not a\n"
-    "settings file, a formula that does not compile, an output that cannot be\n"
-    "written) are reported on standard error, one line each, as\n"
-    "\"lumicurve-render: FILE: what went wrong\", with exit status 1; then no new\n"
-    "file is made and an existing one keeps its content.\n"
-    "  --size WIDTHxHEIGHT  the picture's size in pixels, from 64x64 up to 268435456\n"
-    "             pixels in all (default 1024x768)\n"
-    "  --help     show this text\n"
-    "  --version  show the version\n"
-    "  --         end of options: the names after it may begin with \"-\"\n";
-
-enum class Format { Png, Svg, Pdf, Unknown };
-
-Format formatOf(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  const std::size_t dot = path.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
-    return Format::Unknown;
-  }
-  std::string extension = path.substr(dot + 1);
-  for (char& c : extension) {
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  }
-  return extension == "png"   ? Format::Png
-         : extension == "svg" ? Format::Svg
-         : extension == "pdf" ? Format::Pdf
-                              : Format::Unknown;
-}
-
-// "lumicurve-render: FILE: WHAT" on standard error (without FILE when there is
-// none), and the tool ends with status 1.
-[[noreturn]] void fail(const std::string& file, const std::string& what) {
-  const std::string line = "lumicurve-render: " + (file.empty() ? "" : file + ": ") + what + "\n";
-  std::fputs(line.c_str(), stderr);
-  std::exit(1);
-}
-
-// The program's own text, as the message box would show it, in UTF-8 for the
-// terminal; the line end that closes it in a message box gives way to ours.
-std::string programText(const char* text) {
-  std::string utf8 = cp1251::toUtf8(text != nullptr ? text : "");
-  utf8.erase(utf8.find_last_not_of(" \r\n") + 1);
-  return utf8;
-}
 
 // Arguments arrive in UTF-8; the system keeps its texts, paths among them, in 1251.
 std::string toSystemText(const char* utf8) {
@@ -101,56 +38,42 @@ std::string toSystemText(const char* utf8) {
   return bytes;
 }
 
-// Load takes anything it cannot read for a foreign file; a file that is not
-// there or not readable is reported as such.
-void checkReadable(const char* path) {
-  const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) {
-    fail(path, std::strerror(errno));
+// As the options dialog's Load: the file's texts into the settings.
+void loadSettings(PlotSettings& settings, const char* name, const char* output) {
+  const std::string path = toSystemText(name);
+  checkReadable(name);
+  checkNotTheSettingsFile(name, output);
+  std::strncpy(settings.fileName, path.c_str(), sizeof settings.fileName - 1);
+  std::string refused;
+  try {
+    settings.loadFile(path.c_str());
+  } catch (char* message) {
+    const RaisedText text(message);
+    refused = oneLine(text.get());
   }
-  struct stat info {};
-  const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-  ::close(fd);
-  if (!regular) {
-    fail(path, S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "not a regular file");
+  if (!refused.empty()) {
+    fail(name, refused);
   }
 }
 
-std::string settingsName; // as given, for the messages of Apply
-
-// Apply shows its refusal in a message box; here it is a line of the tool's.
-int reportMessage(HWND, LPCSTR text, LPCSTR, UINT) {
-  const std::string line =
-      "lumicurve-render: " + (settingsName.empty() ? "" : settingsName + ": ") + programText(text) +
-      "\n";
-  std::fputs(line.c_str(), stderr);
-  return IDOK;
+// The canvas of the pass, or the end of the tool when the memory cannot hold it.
+void makeCanvas(std::optional<RenderCanvas>& canvas, Format format, PictureSize size, double scale,
+                const char* output) {
+  canvas.emplace(format == Format::Png, size.width, size.height, scale);
+  if (!canvas->ok()) {
+    const std::int64_t width = DeviceEdge(size.width, scale);
+    const std::int64_t height = DeviceEdge(size.height, scale);
+    const long long mebibytes = (4LL * width * height + (1 << 20) - 1) >> 20;
+    fail(output, "not enough memory for a picture of " + std::to_string(width) + "x" +
+                     std::to_string(height) + " pixels (" + std::to_string(mebibytes) +
+                     " MiB); nothing was written");
+  }
 }
 
-// The picture is never smaller than this on either side.
-constexpr long kLeastSide = 64;
-
-// "WIDTHxHEIGHT" in decimal digits, each side at least kLeastSide, the whole
-// within what a bitmap may hold; false for anything else.
-bool parseSize(const char* text, int& width, int& height) {
-  long sides[2] = {0, 0};
-  const char* p = text;
-  for (int i = 0; i < 2; ++i) {
-    const char* start = p;
-    while (*p >= '0' && *p <= '9' && p - start < 10) {
-      sides[i] = sides[i] * 10 + (*p++ - '0');
-    }
-    if (p == start || (*p >= '0' && *p <= '9') || *p != (i == 0 ? 'x' : '\0')) {
-      return false;
-    }
-    ++p;
-  }
-  if (sides[0] < kLeastSide || sides[1] < kLeastSide || sides[0] * sides[1] > kMaxBitmapPixels) {
-    return false;
-  }
-  width = static_cast<int>(sides[0]);
-  height = static_cast<int>(sides[1]);
-  return true;
+FileWriteResult writeCanvas(const RenderCanvas& canvas, Format format, const char* output) {
+  return format == Format::Png   ? writePng(canvas.picture(), output)
+         : format == Format::Svg ? writeSvg(canvas.recording(), output)
+                                 : writePdf(canvas.recording(), output);
 }
 
 Plotter* progressPlotter = nullptr;
@@ -162,120 +85,65 @@ HDC showProgressOnTerminal(HWND) {
   return nullptr;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-  std::vector<const char*> names;
-  const char* size = nullptr;
-  bool options = true;
-  for (int i = 1; i < argc; ++i) {
-    const char* arg = argv[i];
-    if (options && std::strcmp(arg, "--") == 0) {
-      options = false;
-    } else if (options &&
-               (std::strcmp(arg, "--size") == 0 || std::strncmp(arg, "--size=", 7) == 0)) {
-      size = arg[6] == '=' ? arg + 7 : i + 1 < argc ? argv[++i] : "";
-    } else if (options && arg[0] == '-' && arg[1] != '\0') {
-      if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
-        std::fputs(kUsage, stdout);
-        return 0;
-      }
-      if (std::strcmp(arg, "--version") == 0) {
-        std::puts("lumicurve-render " LUMICURVE_VERSION);
-        return 0;
-      }
-      fail(arg, "unknown option; see lumicurve-render --help");
-    } else {
-      names.push_back(arg);
-    }
-  }
-  if (names.empty() || names.size() > 2 || names.back()[0] == '\0') {
-    fail("", "expected [SETTINGS.ini] OUTPUT.png|.svg|.pdf; see lumicurve-render --help");
-  }
-  int width = 1024;
-  int height = 768;
-  if (size != nullptr && !parseSize(size, width, height)) {
-    fail(size, "not a picture size; give WIDTHxHEIGHT in pixels, each side at least 64 and "
-               "268435456 pixels at most");
-  }
-  const char* output = names.back();
-  const Format format = formatOf(output);
-  if (format == Format::Unknown) {
-    fail(output, "cannot tell the format from the name; it must end in .png, .svg or .pdf");
-  }
-  // A file-size limit is then a write that fails and is reported, not the end of the tool.
-  std::signal(SIGXFSZ, SIG_IGN);
-  WindowSurfaceHooks hooks;
-  hooks.messageBox = reportMessage;
-  SetWindowSurfaceHooks(hooks);
-
-  PlotSettings settings;
-  if (names.size() == 2) {
-    settingsName = names[0];
-    std::string path = toSystemText(names[0]);
-    checkReadable(names[0]);
-    std::strncpy(settings.fileName, path.c_str(), sizeof settings.fileName - 1);
-    std::string refused;
-    try {
-      settings.loadFile(path.c_str());
-    } catch (char* message) {
-      const RaisedText text(message);
-      refused = programText(text.get());
-    }
-    if (!refused.empty()) {
-      fail(names[0], refused);
-    }
-  }
-
-  PlotState live;
-  live.width = width; // before Apply, which works out the visible ranges
-  live.height = height;
-  Plotter plotter;
-  if (!settings.apply(live)) {
-    return 1; // the message box has written the message
-  }
-
-  // A document records the very calls that would set the picture's pixels.
-  Recording recording(width, height);
-  HDC canvas = nullptr;
-  HBITMAP picture = nullptr;
-  HGDIOBJ previous = nullptr;
-  if (format == Format::Png) {
-    canvas = CreateCompatibleDC(nullptr);
-    picture = CreateCompatibleBitmap(canvas, width, height);
-    previous = SelectObject(canvas, picture);
-  } else {
-    canvas = CreateRecordingDC(&recording);
-  }
-  SetROP2(canvas, R2_COPYPEN);
-  SetBkMode(canvas, TRANSPARENT);
-  PatBlt(canvas, 0, 0, width, height, WHITENESS);
-  live.canvasDC = canvas;
-
-  bool terminal = ::isatty(STDERR_FILENO) != 0;
+// One complete pass, with its progress on standard error when that is a terminal.
+void drawPass(Plotter& plotter, PlotState& live) {
+  const bool terminal = ::isatty(STDERR_FILENO) != 0;
+  const WindowSurfaceHooks quiet = GetWindowSurfaceHooks();
   if (terminal) {
     progressPlotter = &plotter;
+    WindowSurfaceHooks hooks = quiet;
     hooks.getDC = showProgressOnTerminal;
     SetWindowSurfaceHooks(hooks);
     live.window = reinterpret_cast<HWND>(&live);
   }
-
   std::atomic<bool> stopRequest{false};
   plotter.drawAll(stopRequest, live);
   if (terminal) {
     std::fputs("\n", stderr);
-    hooks.getDC = nullptr;
-    SetWindowSurfaceHooks(hooks);
+    SetWindowSurfaceHooks(quiet);
+  }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  const RenderRequest request = readCommandLine(argc, argv);
+  const PictureSize size = pictureSize(request.size);
+  const char* output = request.names.back();
+  const Format format = formatOf(output);
+  if (format == Format::Unknown) {
+    fail(output, "cannot tell the format from the name; it must end in .png, .svg or .pdf");
+  }
+  const double scale = pictureScale(request.scale);
+  checkFormatHolds(format, size, scale, request.scale, output);
+  // A file-size limit is then a write that fails and is reported, not the end of the tool.
+  std::signal(SIGXFSZ, SIG_IGN);
+
+  PlotSettings settings;
+  settings.quoteRefusedNumbers = true;
+  const char* settingsName = request.names.size() == 2 ? request.names[0] : nullptr;
+  reportProgramMessagesOf(settingsName);
+  if (settingsName != nullptr) {
+    loadSettings(settings, settingsName, output);
+  }
+  PlotState live;
+  live.width = size.width; // before Apply, which works out the visible ranges
+  live.height = size.height;
+  if (!settings.apply(live)) {
+    return 1; // the message box has written the message
   }
 
-  const FileWriteResult written = format == Format::Png   ? writePng(picture, output)
-                                  : format == Format::Svg ? writeSvg(recording, output)
-                                                          : writePdf(recording, output);
-  if (picture != nullptr) {
-    SelectObject(canvas, previous);
-    DeleteObject(picture);
+  FileWriteResult written;
+  try {
+    Plotter plotter;
+    std::optional<RenderCanvas> canvas;
+    makeCanvas(canvas, format, size, scale, output);
+    live.canvasDC = canvas->dc();
+    drawPass(plotter, live);
+    written = writeCanvas(*canvas, format, output);
+  } catch (const std::bad_alloc&) {
+    written.reason = "not enough memory to draw the picture; nothing was written";
   }
-  DeleteDC(canvas);
   live.releasePrograms();
   if (!written) {
     fail(output, written.reason);
