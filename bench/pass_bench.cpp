@@ -38,7 +38,6 @@ struct Scene {
     plotter.fastPaths = fast;
     plotter.threads = threads;
     plotter.pruning = false; // these figures are the plain scan's; pruned_bench has the pruned
-
     SetROP2(dc, R2_COPYPEN);
     SetBkMode(dc, TRANSPARENT);
   }
