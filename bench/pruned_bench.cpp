@@ -107,6 +107,7 @@ struct Summary {
   std::string label;
   double plainMs, prunedMs, plainCpu, prunedCpu;
   long long evaluated, enclosures, samples;
+  bool pruned; // false: the guard drew with the plain scan, the same code as the reference
 };
 
 // The renderer's whole process, in milliseconds.
@@ -253,7 +254,7 @@ int main(int argc, char** argv) {
                              median(plain), median(pruned), median(plainCpu), median(prunedCpu),
                              static_cast<long long>(counts.evaluated),
                              static_cast<long long>(counts.enclosures),
-                             static_cast<long long>(scene.plotter.samplesDone)});
+                             static_cast<long long>(scene.plotter.samplesDone), counts.pruned});
       }
     }
   }
@@ -263,9 +264,13 @@ int main(int argc, char** argv) {
   double slowest = 0, slowestCpu = 0;
   std::string slowestLabel, slowestCpuLabel;
   for (const Summary& s : summaries) {
-    std::printf("  %-24s %11.2f %11.3f %8.1fx %11.2f %11.3f %8.1fx %11lld %10lld %11lld\n",
+    std::printf("  %-24s %11.2f %11.3f %8.1fx %11.2f %11.3f %8.1fx %11lld %10lld %11lld%s\n",
                 s.label.c_str(), s.plainMs, s.prunedMs, s.plainMs / s.prunedMs, s.plainCpu,
-                s.prunedCpu, s.plainCpu / s.prunedCpu, s.evaluated, s.enclosures, s.samples);
+                s.prunedCpu, s.plainCpu / s.prunedCpu, s.evaluated, s.enclosures, s.samples,
+                s.pruned ? "" : "  guard: plain scan");
+    if (!s.pruned) {
+      continue; // the same code twice: the ratio is the machine's noise
+    }
     if (s.prunedMs / s.plainMs > slowest) {
       slowest = s.prunedMs / s.plainMs;
       slowestLabel = s.label;
@@ -276,8 +281,8 @@ int main(int argc, char** argv) {
     }
   }
   std::printf("\n  aims: circle 0.001 at least 100x, wave 0.001 at least 30x, circle 0.01 at least "
-              "5x;\n  slowest pruned / plain: %.3f (%s), by processor time %.3f (%s); aim at most "
-              "1.05\n",
+              "5x;\n  slowest pruned pass / plain: %.3f (%s), by processor time %.3f (%s); aim "
+              "at most 1.05\n",
               slowest, slowestLabel.c_str(), slowestCpu, slowestCpuLabel.c_str());
   if (!renderer.empty()) {
     benchRenderer(renderer, runs);
