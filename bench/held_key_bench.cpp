@@ -9,7 +9,10 @@
 // --spin runs the event loop as the first version of this benchmark did, without
 // ever waiting for events, which leaves one core to the drawing.
 //
+// --plain draws with the plain implicit scan instead of the pruned pass, for comparison.
+//
 //   lumicurve_held_key_bench [--runs N] [--threads N] [--timeline] [--offscreen] [--spin]
+//                            [--plain]
 
 #include "../tests/e2e/desktop.h"
 #include "options/options_dialog.h"
@@ -323,6 +326,7 @@ int main(int argc, char** argv) {
   bool timeline = false;
   bool offscreen = false;
   bool spin = false;
+  bool plain = false;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc) {
       runs = std::max(1, std::atoi(argv[++i]));
@@ -334,6 +338,8 @@ int main(int argc, char** argv) {
       offscreen = true;
     } else if (std::strcmp(argv[i], "--spin") == 0) {
       spin = true;
+    } else if (std::strcmp(argv[i], "--plain") == 0) {
+      plain = true;
     }
   }
   Desktop desktop;
@@ -351,6 +357,7 @@ int main(int argc, char** argv) {
   auto owned = std::make_unique<GraphView>();
   view = owned.get();
   view->plotter.threads = threads;
+  view->plotter.pruning = !plain;
   view->context.trace = trace;
   PlotSettings settings;
   settings.kind = ImplicitEqual;
@@ -382,9 +389,9 @@ int main(int argc, char** argv) {
   waitInLoop(500); // mapped and painted
 
   std::printf("held right arrow, %d presses at 30 a second, default implicit \"=0\" graph, %s "
-              "platform, %d drawing threads%s\n",
+              "platform, %d drawing threads%s, %s implicit pass\n",
               kPresses, offscreen ? "offscreen" : "xcb (Xvfb)", view->plotter.threadCount(),
-              spin ? ", spinning event loop" : "");
+              spin ? ", spinning event loop" : "", plain ? "plain" : "pruned");
   QWidget* host = windows::findWindow(window)->widget;
   PaintCounter counter;
   paintCounter = &counter;

@@ -37,6 +37,7 @@ struct Scene {
     live.canvasDC = dc;
     plotter.fastPaths = fast;
     plotter.threads = threads;
+    plotter.pruning = false; // these figures are the plain scan's; pruned_bench has the pruned
     SetROP2(dc, R2_COPYPEN);
     SetBkMode(dc, TRANSPARENT);
   }

@@ -1,6 +1,7 @@
 #include "expr/program.h"
 
 #include "expr/batch.h"
+#include "expr/enclosure.h"
 
 void freeTree(ExprNode* root) {
   ExprNode* node = root;
@@ -27,6 +28,7 @@ CProgram::~CProgram() {
 
 void CProgram::compile(const CText& formula) {
   batch.reset();
+  enclosure.reset();
   source.assign(formula);
   Lexer lexer;
   lexer.scan(this);
@@ -36,10 +38,12 @@ void CProgram::compile(const CText& formula) {
   root = new ExprNode;
   build(root, 0, lexemes.count - 1);
   batch = BatchProgram::build(root);
+  enclosure = EnclosureProgram::build(root);
 }
 
 void CProgram::release() {
   batch.reset();
+  enclosure.reset();
   freeTree(root);
   root = nullptr;
   lexemes.clear();

@@ -8,6 +8,7 @@
 #include <memory>
 
 class BatchProgram;
+class EnclosureProgram;
 
 struct ExprNode {
   // Inner node: the LexemeCode of its operator or function (0..24).
@@ -32,6 +33,8 @@ public:
   double x = 0.0, y = 0.0;
   // The same tree laid out for evaluating many samples at once; built by compile.
   std::unique_ptr<BatchProgram> batch;
+  // The same tree laid out for enclosing its values over boxes; built by compile.
+  std::unique_ptr<EnclosureProgram> enclosure;
 
   CProgram();
   CProgram(const CProgram&) = delete;

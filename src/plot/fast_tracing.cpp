@@ -88,6 +88,12 @@ void Plotter::scanImplicitFast(const std::atomic<bool>& stopRequest, const Pixel
   batch.keepRow(rowYs.data(), firstRow == 0 ? known : 0);
   lanes[0].begin(batch);
   const bool runs = target.pixels == nullptr && target.runs != nullptr;
+  pruned.counts = PrunedPass::Counts{};
+  // A watch is due at an exact sample: only the plain scan counts them one by one.
+  if (pruning && !watch && (target.pixels != nullptr || runs) &&
+      pruned.run(*this, stopRequest, target, known)) {
+    return;
+  }
   // A recording takes its runs in the order of the scan; a watch is due at an
   // exact sample. Both keep to one thread.
   int shared = runs || watch ? 1 : threadCount();

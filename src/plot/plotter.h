@@ -6,6 +6,7 @@
 #include "plot/helper_threads.h"
 #include "plot/implicit_marks.h"
 #include "plot/plot_state.h"
+#include "plot/pruned_pass.h"
 #include "surface/surface.h"
 
 #include <array>
@@ -47,6 +48,12 @@ public:
   SampleCount watchAt = 0;
   // Threads that share an implicit pass; 0: one for each core of the machine.
   int threads = 0;
+  // Implicit passes on the fast paths skip the samples that cannot change the
+  // picture (see PrunedPass); false evaluates every sample: the plain pass, which
+  // draws the same picture (kept for comparison).
+  bool pruning = true;
+  // The pruned pass, with what its last pass did.
+  PrunedPass pruned;
   // Curves and implicit marks at the device pixels of a scaled canvas; false
   // draws every point at its logical pixel, as before scaled canvases (at scale 1
   // both give the same picture; kept for comparison).
@@ -86,6 +93,8 @@ public:
   }
 
 private:
+  friend class PrunedPass;
+
   // The y of each sample of an implicit row and the canvas row of its marked
   // pixel, the same for every row of a pass, for as many samples as fit a bound;
   // grown when a pass first needs more, never during one.

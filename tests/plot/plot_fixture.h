@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 inline constexpr COLORREF kWhite = RGB(255, 255, 255);
 inline constexpr COLORREF kBlack = RGB(0, 0, 0);
@@ -130,5 +131,45 @@ struct Pass {
     if (::testing::Test::HasFailure()) {
       canvas.save(name);
     }
+  }
+};
+
+// The progress texts of a pass, through the window hooks: the percentages shown,
+// and a stop requested once a percentage is reached, with the count seen then.
+struct ProgressLog {
+  static inline ProgressLog* current = nullptr;
+  Pass& pass;
+  std::vector<int> shown;
+  int stopAt = -1;
+  std::int64_t doneAtStop = -1;
+  std::size_t textsAtStop = 0;
+
+  explicit ProgressLog(Pass& p) : pass(p) {
+    current = this;
+    WindowSurfaceHooks hooks;
+    hooks.getDC = [](HWND) -> HDC {
+      ProgressLog& log = *current;
+      log.shown.push_back(log.pass.plotter.shownPercent);
+      if (log.stopAt >= 0 && log.doneAtStop < 0 && log.shown.back() >= log.stopAt) {
+        log.doneAtStop = log.pass.plotter.samplesDone;
+        log.textsAtStop = log.shown.size();
+        log.pass.stopRequest = true;
+      }
+      return nullptr;
+    };
+    SetWindowSurfaceHooks(hooks);
+    pass.live.window = reinterpret_cast<HWND>(this);
+  }
+  ~ProgressLog() {
+    SetWindowSurfaceHooks(WindowSurfaceHooks{});
+    current = nullptr;
+  }
+  bool rising() const {
+    for (std::size_t i = 1; i < shown.size(); ++i) {
+      if (shown[i] <= shown[i - 1]) {
+        return false;
+      }
+    }
+    return true;
   }
 };

@@ -356,7 +356,8 @@ TEST(Plotter, ProgressRisesByWholePerCentsOnTheWindow) {
     SCOPED_TRACE(k.name);
     Pass pass;
     pass.simpleGraph(k.kind);
-    pass.plotter.threads = 1; // a shared pass may rise by more than one per cent
+    pass.plotter.threads = 1;     // a shared pass may rise by more than one per cent
+    pass.plotter.pruning = false; // and so may a pruned one, a strip at a time
     if (k.kind >= ImplicitLess) {
       pass.live.setView(300, 300, -2, 2, -1, 1, 20);
     }
@@ -435,7 +436,8 @@ TEST(Plotter, StopRequestEndsTheTracerWithoutFrame) {
   for (GraphKind kind : {Explicit, Parametric, ImplicitGreater}) {
     SCOPED_TRACE(kind);
     Pass pass;
-    pass.plotter.threads = 1; // exactly one sample after the stop; shared passes stop per chunk
+    pass.plotter.threads = 1;     // exactly one sample after the stop; shared passes stop per chunk
+    pass.plotter.pruning = false; // and pruned passes per strip
     pass.simpleGraph(kind);
     if (kind >= ImplicitLess) {
       pass.live.setView(300, 300, -2, 2, -2, 2, 20);
@@ -500,7 +502,8 @@ void expectFastEqualsPlain(const std::function<void(Pass&)>& setUp, int stopAt) 
   for (int i = 0; i < 2; ++i) {
     Pass& pass = i == 0 ? fast : plain;
     pass.plotter.fastPaths = i == 0;
-    pass.plotter.threads = 1; // the shared pass is compared with this one elsewhere
+    pass.plotter.threads = 1;     // the shared pass is compared with this one elsewhere
+    pass.plotter.pruning = false; // and so is the pruned pass, whose progress rises by strips
     setUp(pass);
     ProgressWindow window(pass);
     window.stopAt = stopAt;

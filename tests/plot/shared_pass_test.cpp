@@ -14,46 +14,6 @@
 
 namespace {
 
-// The progress texts of a pass, through the window hooks: the percentages shown,
-// and a stop requested once a percentage is reached, with the count seen then.
-struct ProgressLog {
-  static inline ProgressLog* current = nullptr;
-  Pass& pass;
-  std::vector<int> shown;
-  int stopAt = -1;
-  std::int64_t doneAtStop = -1;
-  std::size_t textsAtStop = 0;
-
-  explicit ProgressLog(Pass& p) : pass(p) {
-    current = this;
-    WindowSurfaceHooks hooks;
-    hooks.getDC = [](HWND) -> HDC {
-      ProgressLog& log = *current;
-      log.shown.push_back(log.pass.plotter.shownPercent);
-      if (log.stopAt >= 0 && log.doneAtStop < 0 && log.shown.back() >= log.stopAt) {
-        log.doneAtStop = log.pass.plotter.samplesDone;
-        log.textsAtStop = log.shown.size();
-        log.pass.stopRequest = true;
-      }
-      return nullptr;
-    };
-    SetWindowSurfaceHooks(hooks);
-    pass.live.window = reinterpret_cast<HWND>(this);
-  }
-  ~ProgressLog() {
-    SetWindowSurfaceHooks(WindowSurfaceHooks{});
-    current = nullptr;
-  }
-  bool rising() const {
-    for (std::size_t i = 1; i < shown.size(); ++i) {
-      if (shown[i] <= shown[i - 1]) {
-        return false;
-      }
-    }
-    return true;
-  }
-};
-
 struct Scene {
   const char* formula;
   double from, to; // both ranges
@@ -61,12 +21,13 @@ struct Scene {
   double accuracy;
 };
 
-void setUp(Pass& pass, const Scene& s, GraphKind kind, int threads) {
+void setUp(Pass& pass, const Scene& s, GraphKind kind, int threads, bool pruning = true) {
   pass.implicitGraph(s.formula, kind);
   pass.live.setView(s.oX, s.oY, s.from, s.to, s.from, s.to, s.pixels);
   pass.live.accuracy = s.accuracy;
   pass.live.a = 0.5;
   pass.plotter.threads = threads;
+  pass.plotter.pruning = pruning;
 }
 
 // Pixels that differ between two canvases of one size; with `redOnly`, only red
@@ -111,32 +72,35 @@ TEST(SharedPass, DrawsWhatOneThreadDraws) {
       {"y - x*x*x + a", -3, 3, -150, 900, 80, 0.002},
       {"(0-8)^x - y", -2, 2, 1300, -100, 200, 0.004},
   };
-  int pensAway = 0; // pens that the tracer left away from where the frame ends
+  int pensAway = 0; // pens that the plain scan left away from where the frame ends
   for (const Scene& scene : scenes) {
     for (GraphKind kind : {ImplicitLess, ImplicitEqual, ImplicitGreater}) {
-      Pass single;
-      setUp(single, scene, kind, 1);
-      const POINT singlePen = runReadingThePen(single);
-      pensAway += singlePen.x != 0 || singlePen.y != 0;
-      for (int threads = 2; threads <= 4; ++threads) {
-        SCOPED_TRACE(std::string(scene.formula) + " at " + std::to_string(scene.accuracy) +
-                     ", kind " + std::to_string(kind) + ", " + std::to_string(threads) +
-                     " threads");
-        Pass shared;
-        setUp(shared, scene, kind, threads);
-        ProgressLog log(shared);
-        const POINT sharedPen = runReadingThePen(shared);
-        const int differing = differences(single.canvas, shared.canvas);
-        EXPECT_EQ(differing, 0);
-        EXPECT_EQ(shared.plotter.samplesDone, single.plotter.samplesDone);
-        EXPECT_EQ(sharedPen.x, singlePen.x);
-        EXPECT_EQ(sharedPen.y, singlePen.y);
-        EXPECT_TRUE(log.rising());
-        EXPECT_EQ(log.shown.back(), single.plotter.shownPercent);
-        if (differing != 0) {
-          single.canvas.save("one-thread");
-          shared.canvas.save("shared");
-          return;
+      // The pruned pass, and the plain scan, which leaves the pen at its last mark.
+      for (bool pruning : {true, false}) {
+        Pass single;
+        setUp(single, scene, kind, 1, pruning);
+        const POINT singlePen = runReadingThePen(single);
+        pensAway += !pruning && (singlePen.x != 0 || singlePen.y != 0);
+        for (int threads = 2; threads <= 4; ++threads) {
+          SCOPED_TRACE(std::string(scene.formula) + " at " + std::to_string(scene.accuracy) +
+                       ", kind " + std::to_string(kind) + ", " + std::to_string(threads) +
+                       " threads" + (pruning ? ", pruned" : ""));
+          Pass shared;
+          setUp(shared, scene, kind, threads, pruning);
+          ProgressLog log(shared);
+          const POINT sharedPen = runReadingThePen(shared);
+          const int differing = differences(single.canvas, shared.canvas);
+          EXPECT_EQ(differing, 0);
+          EXPECT_EQ(shared.plotter.samplesDone, single.plotter.samplesDone);
+          EXPECT_EQ(sharedPen.x, singlePen.x);
+          EXPECT_EQ(sharedPen.y, singlePen.y);
+          EXPECT_TRUE(log.rising());
+          EXPECT_EQ(log.shown.back(), single.plotter.shownPercent);
+          if (differing != 0) {
+            single.canvas.save("one-thread");
+            shared.canvas.save("shared");
+            return;
+          }
         }
       }
     }

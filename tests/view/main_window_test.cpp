@@ -213,6 +213,7 @@ TEST(MainWindow, F1ShowsTheKeyHelpAndEscOpensTheDialogBothRedrawing) {
   w.view->liveState.pan(50, 0);
   w.view->liveState.kind = ImplicitEqual;
   w.view->liveState.accuracy = 0.0005; // a pass of many seconds
+  w.view->plotter.pruning = false;     // on the plain scan, which evaluates every sample
   w.view->startWorker();
   ASSERT_TRUE(pumpUntil([&] { return w.view->context.workerBusy.load(); }));
   bool stoppedFirst = false;
@@ -377,6 +378,7 @@ TEST(MainWindow, ClosingWhileAPassRunsStopsItAndEndsTheLoop) {
   MainWindow w;
   w.view->liveState.kind = ImplicitEqual;
   w.view->liveState.accuracy = 0.0005;
+  w.view->plotter.pruning = false; // a pass of many seconds on the plain scan
   w.view->startWorker();
   ASSERT_TRUE(pumpUntil([&] { return w.view->context.workerBusy.load(); }));
   QTimer::singleShot(0, [&] { w.widget()->close(); });

@@ -141,6 +141,7 @@ TEST(Resize, AResizeStopsThePassAndEndsADrag) {
     v.liveState.kind = ImplicitEqual;
     v.liveState.accuracy = 0.0005; // a pass of many seconds
   }
+  v.plotter.pruning = false; // on the plain scan, which evaluates every sample
   v.startWorker();
   ASSERT_TRUE(pumpUntil([&] { return v.context.workerBusy.load(); }));
   v.dragging = true;
