@@ -2,7 +2,7 @@
 
 #include "expr/numeric.h"
 #include "plot/plot_state.h"
-#include "surface/window_calls.h"
+#include "window_calls/window_calls.h"
 
 #include <cstdio>
 

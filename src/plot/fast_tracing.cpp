@@ -6,6 +6,7 @@
 
 #include "expr/batch.h"
 #include "expr/program.h"
+#include "plot/column_ranges.h"
 #include "plot/implicit_marks.h"
 #include "plot/plotter.h"
 
@@ -269,32 +270,16 @@ struct Plotter::SharedScan {
   std::atomic<std::int64_t> done{0};
 };
 
-// Splits `count` columns of the block into ranges of about kRangeSamples samples;
-// a range ends only where the next dot's columns lie past the last one's, or the
-// last lies off the canvas, so that no two threads ever set pixels of one
-// column. The number of ranges.
+// Splits `count` columns of the block into ranges of about kRangeSamples samples
+// that no dot of one range reaches into a pixel column of another. The number of
+// ranges.
 int Plotter::splitColumns(int count, int rowsPerColumn, int width) {
   const int least = static_cast<int>(
       std::clamp<std::int64_t>(kRangeSamples / std::max(rowsPerColumn, 1), 1, kColumnBlock));
   auto pixelColumn = [&](int i) {
     return markColumn(state, columnXs[static_cast<std::size_t>(i)], marks);
   };
-  int ranges = 0;
-  for (int c = 0; c < count;) {
-    rangeStarts[static_cast<std::size_t>(ranges++)] = c;
-    int end = std::min(count, c + least);
-    std::int32_t last = end < count ? pixelColumn(end - 1) : -1;
-    if (last > -marks.dot && last < width) {
-      // Each column taken in may reach the next one by its dot.
-      for (std::int32_t next = 0; end < count && (next = pixelColumn(end)) < last + marks.dot;
-           ++end) {
-        last = next;
-      }
-    }
-    c = end;
-  }
-  rangeStarts[static_cast<std::size_t>(ranges)] = count;
-  return ranges;
+  return splitColumnRanges(count, least, width, marks.dot, pixelColumn, rangeStarts.data());
 }
 
 // Ranges of columns taken in turn until none is left or the stop is seen. Lane 0

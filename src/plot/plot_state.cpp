@@ -2,6 +2,7 @@
 
 #include "expr/program.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -45,30 +46,65 @@ void PlotState::updateVisibleRanges() {
   }
 }
 
+namespace {
+
+constexpr double kLeast32 = -2147483648.0;
+constexpr double kMost32 = 2147483647.0;
+
+// A range moved by the two steps, if both ends still fit and it still runs upwards.
+bool shiftRange(double& from, double& to, double dFrom, double dTo) {
+  const double newFrom = from + dFrom;
+  const double newTo = to + dTo;
+  if (!wholePartFits32(newFrom) || !wholePartFits32(newTo) || !(newFrom < newTo)) {
+    return false;
+  }
+  from = newFrom;
+  to = newTo;
+  return true;
+}
+
+} // namespace
+
 void PlotState::pan(int dx, int dy) {
-  oX += dx;
-  oY += dy;
+  oX = std::clamp(oX + dx, kLeast32, kMost32);
+  oY = std::clamp(oY + dy, kLeast32, kMost32);
   updateVisibleRanges();
 }
 
-void PlotState::shiftXRange(double dFrom, double dTo) {
-  xFrom += dFrom;
-  xTo += dTo;
+bool PlotState::shiftXRange(double dFrom, double dTo) {
+  if (!shiftRange(xFrom, xTo, dFrom, dTo)) {
+    return false;
+  }
   updateVisibleRanges();
+  return true;
 }
 
-void PlotState::shiftYRange(double dFrom, double dTo) {
-  yFrom += dFrom;
-  yTo += dTo;
+bool PlotState::shiftYRange(double dFrom, double dTo) {
+  if (!shiftRange(yFrom, yTo, dFrom, dTo)) {
+    return false;
+  }
   updateVisibleRanges();
+  return true;
 }
 
 bool PlotState::zoom(int step) {
   if (step < 0 && pixels <= -static_cast<double>(step)) {
     return false;
   }
+  if (step > 0 && pixels + step > kMost32) {
+    return false;
+  }
   pixels += step;
   updateVisibleRanges();
+  return true;
+}
+
+bool PlotState::stepVariable(double PlotState::*variable, int direction) {
+  const double stepped = this->*variable + direction * accuracy;
+  if (!wholePartFits32(stepped)) {
+    return false;
+  }
+  this->*variable = stepped;
   return true;
 }
 
@@ -127,6 +163,10 @@ bool samplingAdvances(double from, double to, double step) {
   double largest = std::fmax(std::fabs(from), std::fabs(to));
   double spacing = std::nextafter(largest, std::numeric_limits<double>::infinity()) - largest;
   return step > spacing;
+}
+
+bool wholePartFits32(double v) {
+  return v > kLeast32 - 1 && v < kMost32 + 1;
 }
 
 std::int32_t pixelOf(double v) {

@@ -48,11 +48,18 @@ public:
   PlotState(const PlotState&) = delete;
   PlotState& operator=(const PlotState&) = delete;
 
+  // The input's operations keep every value they change where the status line
+  // can show it, a whole part within 32 bits: the origin stops at the ends of
+  // that range; a shift, zoom or step that would carry a value past it (or leave
+  // a range that does not run upwards, or fewer than 1 pixel per unit) is
+  // refused, changes nothing and answers false.
   void updateVisibleRanges();
   void pan(int dx, int dy);
-  void shiftXRange(double dFrom, double dTo);
-  void shiftYRange(double dFrom, double dTo);
+  bool shiftXRange(double dFrom, double dTo);
+  bool shiftYRange(double dFrom, double dTo);
   bool zoom(int step);
+  // variable += direction * accuracy, for a, b, c or d.
+  bool stepVariable(double PlotState::*variable, int direction);
   void setView(int newOX, int newOY, double newXFrom, double newXTo, double newYFrom, double newYTo,
                int newPixels);
   // Copies the programs, the kind, the drawing targets and every number from oX
@@ -86,6 +93,9 @@ private:
 // every sample: the step is positive and larger than the spacing of doubles at
 // both ends. A pass refuses to trace otherwise, since its loop would never end.
 bool samplingAdvances(double from, double to, double step);
+
+// True when v truncated toward zero is a 32-bit integer.
+bool wholePartFits32(double v);
 
 // A canvas coordinate for a drawing call: truncated toward zero, held well inside
 // 32 bits so that a pole draws a clipped line; NaN goes far to the top or left,

@@ -4,7 +4,7 @@
 #include "expr/numeric.h"
 #include "expr/program.h"
 #include "plot/implicit_marks.h"
-#include "surface/window_calls.h"
+#include "window_calls/window_calls.h"
 
 #include <algorithm>
 #include <cmath>

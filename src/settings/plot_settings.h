@@ -4,7 +4,7 @@
 
 #include "expr/text.h"
 #include "plot/plot_state.h"
-#include "surface/window_calls.h"
+#include "window_calls/window_calls.h"
 
 #include <cstdint>
 

@@ -10,17 +10,6 @@
 
 namespace {
 
-// The largest canvas a bitmap may have; a mark set of it takes 32 MiB.
-
-COLORREF fromPixel(std::uint32_t p) {
-  return ((p & 0xFFu) << 16) | (p & 0xFF00u) | ((p >> 16) & 0xFFu);
-}
-
-// The same swap of the red and blue bytes, from a colour to a pixel value.
-std::uint32_t toPixelValue(COLORREF c) {
-  return fromPixel(c);
-}
-
 using Span = std::pair<std::int32_t, std::int32_t>; // first column, one past the last
 
 void rowSpans(const std::uint64_t* row, std::size_t words, std::vector<Span>& spans) {
@@ -58,6 +47,7 @@ Recording::Recording(int width, int height, double scale) {
   }
   const std::int64_t w = DeviceEdge(width, scale);
   const std::int64_t h = DeviceEdge(height, scale);
+  // No larger than a bitmap may be: a mark set of the largest canvas takes 32 MiB.
   if (w * h <= kMaxBitmapPixels) {
     width_ = static_cast<int>(w);
     height_ = static_cast<int>(h);
@@ -145,7 +135,7 @@ void Recording::addSquare(std::int64_t x, std::int64_t y, int size, COLORREF pen
   const auto bottom = static_cast<int>(std::min<std::int64_t>(y + size, height_) - 1);
   for (std::int64_t column = std::max<std::int64_t>(x, 0);
        column < std::min<std::int64_t>(x + size, width_); ++column) {
-    markRun(toPixelValue(colour), static_cast<int>(column), top, bottom);
+    markRun(surface::toPixel(colour), static_cast<int>(column), top, bottom);
   }
 }
 
@@ -181,7 +171,7 @@ void Recording::markRun(std::uint32_t pixel, int x, int top, int bottom) {
   if (top > bottom) {
     return;
   }
-  const COLORREF colour = fromPixel(pixel & 0xFFFFFFu);
+  const COLORREF colour = surface::toColorRef(pixel & 0xFFFFFFu);
   if (ops_.empty() || ops_.back().kind != RecordedOp::Marks || ops_.back().colour != colour) {
     markSets_.emplace_back(stride_ * static_cast<std::size_t>(height_), 0);
     ops_.push_back(RecordedOp{RecordedOp::Marks, colour,

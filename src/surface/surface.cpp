@@ -1,6 +1,6 @@
 // The drawing surface's objects: device contexts, bitmaps, pens, brushes and
-// fonts, checked against the set of live handles, their selection and state, and
-// the window DCs that the window layer serves.
+// fonts behind the handles, which are checked against the set of live handles;
+// their selection and the state of a DC.
 
 #include "expr/cp1251.h"
 #include "surface/line_clip.h"
@@ -8,6 +8,7 @@
 #include "surface/surface_objects.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
@@ -23,24 +24,30 @@ using namespace surface;
 
 namespace {
 
-// Larger bitmaps are refused rather than risk an allocation the process cannot survive.
-constexpr std::size_t kFaceNameLimit = 31; // LF_FACESIZE - 1
+// A face name is read up to LF_FACESIZE - 1 bytes, as Windows keeps it.
+constexpr std::size_t kFaceNameLimit = 31;
 
 // Every live handle, so that stale or wrong handles are refused without being
-// dereferenced. Selection counts live here too, under the same lock, so that
-// deleting an object can never race with selecting it.
+// dereferenced. A handle is a number counted up from 1 and never given twice, so
+// that a deleted object's handle stays refused when its memory serves a new
+// object. Selection counts live here too, under the same lock, so that deleting
+// an object can never race with selecting it.
 enum class Tag : std::uint8_t { Pen, Font, Bitmap, Brush, Dc };
 
 struct Entry {
   Tag tag;
+  void* object; // Pen, Font, Bitmap, Brush or DeviceContext, by the tag
   bool stock = false;
   int selections = 0; // DCs holding the object
 };
 
 struct Registry {
   std::shared_mutex mutex;
-  std::unordered_map<const void*, Entry> live;
+  std::unordered_map<std::uintptr_t, Entry> live;
+  std::uintptr_t next = 1;
 };
+
+static_assert(sizeof(std::uintptr_t) == 8, "2^64 handles: never one given twice");
 
 // Never destroyed: objects may be deleted by static objects after main.
 Registry& registry() {
@@ -48,18 +55,32 @@ Registry& registry() {
   return *instance;
 }
 
-const void* key(const GdiObject* object) {
-  return object;
+std::uintptr_t number(const void* handle) {
+  return reinterpret_cast<std::uintptr_t>(handle);
 }
 
-void registerObject(const void* object, Tag tag, bool stock = false) {
+// Under the registry's lock: the entry of a live handle, or null.
+Entry* find(Registry& r, const void* handle) {
+  auto it = r.live.find(number(handle));
+  return it != r.live.end() ? &it->second : nullptr;
+}
+
+// The entry of an object known to be alive (selected into a DC, or stock).
+Entry& entryOf(Registry& r, const Object* object) {
+  return r.live.at(number(object->handle));
+}
+
+// Under the registry's lock: a new handle for the object.
+void* enter(Registry& r, void* object, Tag tag, bool stock = false) {
+  const std::uintptr_t handle = r.next++;
+  r.live.emplace(handle, Entry{tag, object, stock, 0});
+  return reinterpret_cast<void*>(handle);
+}
+
+template <class T> T* adopt(T* object, Tag tag, bool stock = false) {
   Registry& r = registry();
   std::unique_lock lock(r.mutex);
-  r.live.emplace(object, Entry{tag, stock, 0});
-}
-
-template <class T> T* adopt(T* object, Tag tag) {
-  registerObject(key(object), tag);
+  object->handle = enter(r, object, tag, stock);
   return object;
 }
 
@@ -77,14 +98,29 @@ Stock* makeStock() {
   s->gui.request.height = -11;
   s->gui.request.weight = FW_NORMAL;
   for (Brush* b : {&s->white, &s->ltgray, &s->gray, &s->dkgray, &s->black}) {
-    registerObject(key(b), Tag::Brush, true);
+    adopt(b, Tag::Brush, true);
   }
-  registerObject(key(&s->whitePen), Tag::Pen, true);
-  registerObject(key(&s->blackPen), Tag::Pen, true);
-  registerObject(key(&s->system), Tag::Font, true);
-  registerObject(key(&s->gui), Tag::Font, true);
-  registerObject(key(&s->none), Tag::Bitmap, true);
+  adopt(&s->whitePen, Tag::Pen, true);
+  adopt(&s->blackPen, Tag::Pen, true);
+  adopt(&s->system, Tag::Font, true);
+  adopt(&s->gui, Tag::Font, true);
+  adopt(&s->none, Tag::Bitmap, true);
   return s;
+}
+
+template <class T> T* liveObject(const void* handle, Tag tag) {
+  if (handle == nullptr) {
+    return nullptr;
+  }
+  Registry& r = registry();
+  std::shared_lock lock(r.mutex);
+  const Entry* e = find(r, handle);
+  return e != nullptr && e->tag == tag ? static_cast<T*>(e->object) : nullptr;
+}
+
+// The objects a DC holds, each counted once in its entry's selections.
+std::array<const Object*, 4> heldBy(const DeviceContext& dc) {
+  return {dc.bitmap, dc.pen, dc.brush, dc.font};
 }
 
 } // namespace
@@ -92,24 +128,11 @@ Stock* makeStock() {
 namespace surface {
 
 DeviceContext* liveDc(HDC dc) {
-  if (dc == nullptr) {
-    return nullptr;
-  }
-  Registry& r = registry();
-  std::shared_lock lock(r.mutex);
-  auto it = r.live.find(dc);
-  return it != r.live.end() && it->second.tag == Tag::Dc ? dc : nullptr;
+  return liveObject<DeviceContext>(dc, Tag::Dc);
 }
 
 Bitmap* liveBitmap(HBITMAP bitmap) {
-  if (bitmap == nullptr) {
-    return nullptr;
-  }
-  Registry& r = registry();
-  std::shared_lock lock(r.mutex);
-  auto it = r.live.find(key(bitmap));
-  return it != r.live.end() && it->second.tag == Tag::Bitmap ? static_cast<Bitmap*>(bitmap)
-                                                             : nullptr;
+  return liveObject<Bitmap>(bitmap, Tag::Bitmap);
 }
 
 Stock& stock() {
@@ -133,12 +156,10 @@ HDC CreateCompatibleDC(HDC) {
   dc->font = &s.system;
   Registry& r = registry();
   std::unique_lock lock(r.mutex);
-  for (GdiObject* o : {static_cast<GdiObject*>(dc->bitmap), static_cast<GdiObject*>(dc->pen),
-                       static_cast<GdiObject*>(dc->brush), static_cast<GdiObject*>(dc->font)}) {
-    ++r.live.at(key(o)).selections;
+  for (const Object* o : heldBy(*dc)) {
+    ++entryOf(r, o).selections;
   }
-  r.live.emplace(dc, Entry{Tag::Dc, false, 0});
-  return dc;
+  return static_cast<HDC>(enter(r, dc, Tag::Dc));
 }
 
 HDC CreateRecordingDC(Recording* recording) {
@@ -147,25 +168,26 @@ HDC CreateRecordingDC(Recording* recording) {
   }
   HDC dc = CreateCompatibleDC(nullptr);
   if (dc != nullptr) {
-    dc->recording = recording; // nobody else has the DC yet
+    liveDc(dc)->recording = recording; // nobody else has the DC yet
   }
   return dc;
 }
 
-BOOL DeleteDC(HDC dc) {
-  if (dc == nullptr) {
+BOOL DeleteDC(HDC handle) {
+  if (handle == nullptr) {
     return FALSE;
   }
+  DeviceContext* dc = nullptr;
   {
     Registry& r = registry();
     std::unique_lock lock(r.mutex);
-    auto it = r.live.find(dc);
+    auto it = r.live.find(number(handle));
     if (it == r.live.end() || it->second.tag != Tag::Dc) {
       return FALSE;
     }
-    for (GdiObject* o : {static_cast<GdiObject*>(dc->bitmap), static_cast<GdiObject*>(dc->pen),
-                         static_cast<GdiObject*>(dc->brush), static_cast<GdiObject*>(dc->font)}) {
-      --r.live.at(key(o)).selections;
+    dc = static_cast<DeviceContext*>(it->second.object);
+    for (const Object* o : heldBy(*dc)) {
+      --entryOf(r, o).selections;
     }
     r.live.erase(it);
   }
@@ -190,7 +212,7 @@ HBITMAP makeBitmap(std::int64_t width, std::int64_t height, double scale) {
     b->width = static_cast<int>(width);
     b->height = static_cast<int>(height);
     b->scale = scale;
-    return adopt(b, Tag::Bitmap);
+    return static_cast<HBITMAP>(adopt(b, Tag::Bitmap)->handle);
   } catch (const std::bad_alloc&) {
     return nullptr;
   }
@@ -215,13 +237,13 @@ HPEN CreatePen(int, int, COLORREF color) {
   // Every pen is solid and one pixel wide: nothing here draws anything else.
   auto* p = new Pen;
   p->color = color & 0xFFFFFFu;
-  return adopt(p, Tag::Pen);
+  return static_cast<HPEN>(adopt(p, Tag::Pen)->handle);
 }
 
 HBRUSH CreateSolidBrush(COLORREF color) {
   auto* b = new Brush;
   b->color = color & 0xFFFFFFu;
-  return adopt(b, Tag::Brush);
+  return static_cast<HBRUSH>(adopt(b, Tag::Brush)->handle);
 }
 
 HFONT CreateFontA(int height, int, int, int, int weight, DWORD italic, DWORD, DWORD, DWORD, DWORD,
@@ -233,17 +255,18 @@ HFONT CreateFontA(int height, int, int, int, int weight, DWORD italic, DWORD, DW
   if (faceName != nullptr) {
     f->request.face = cp1251::toUtf8(std::string_view(faceName, strnlen(faceName, kFaceNameLimit)));
   }
-  return adopt(f, Tag::Font);
+  return static_cast<HFONT>(adopt(f, Tag::Font)->handle);
 }
 
-BOOL DeleteObject(HGDIOBJ object) {
-  if (object == nullptr) {
+BOOL DeleteObject(HGDIOBJ handle) {
+  if (handle == nullptr) {
     return FALSE;
   }
+  Entry gone{};
   {
     Registry& r = registry();
     std::unique_lock lock(r.mutex);
-    auto it = r.live.find(key(object));
+    auto it = r.live.find(number(handle));
     if (it == r.live.end() || it->second.tag == Tag::Dc) {
       return FALSE;
     }
@@ -253,20 +276,23 @@ BOOL DeleteObject(HGDIOBJ object) {
     if (it->second.selections > 0) {
       return FALSE;
     }
+    gone = it->second;
     r.live.erase(it);
   }
-  switch (object->kind()) {
-  case GdiKind::Pen:
-    delete static_cast<Pen*>(static_cast<GdiPen*>(object));
+  switch (gone.tag) {
+  case Tag::Pen:
+    delete static_cast<Pen*>(gone.object);
     break;
-  case GdiKind::Font:
-    delete static_cast<Font*>(static_cast<GdiFont*>(object));
+  case Tag::Font:
+    delete static_cast<Font*>(gone.object);
     break;
-  case GdiKind::Bitmap:
-    delete static_cast<Bitmap*>(static_cast<GdiBitmap*>(object));
+  case Tag::Bitmap:
+    delete static_cast<Bitmap*>(gone.object);
     break;
-  case GdiKind::Brush:
-    delete static_cast<Brush*>(static_cast<GdiBrush*>(object));
+  case Tag::Brush:
+    delete static_cast<Brush*>(gone.object);
+    break;
+  case Tag::Dc:
     break;
   }
   return TRUE;
@@ -276,70 +302,72 @@ HGDIOBJ GetStockObject(int which) {
   Stock& s = stock();
   switch (which) {
   case WHITE_BRUSH:
-    return &s.white;
+    return s.white.handle;
   case LTGRAY_BRUSH:
-    return &s.ltgray;
+    return s.ltgray.handle;
   case GRAY_BRUSH:
-    return &s.gray;
+    return s.gray.handle;
   case DKGRAY_BRUSH:
-    return &s.dkgray;
+    return s.dkgray.handle;
   case BLACK_BRUSH:
-    return &s.black;
+    return s.black.handle;
   case WHITE_PEN:
-    return &s.whitePen;
+    return s.whitePen.handle;
   case BLACK_PEN:
-    return &s.blackPen;
+    return s.blackPen.handle;
   case SYSTEM_FONT:
-    return &s.system;
+    return s.system.handle;
   case DEFAULT_GUI_FONT:
-    return &s.gui;
+    return s.gui.handle;
   default:
     return nullptr;
   }
 }
 
-HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
-  if (dc == nullptr || object == nullptr) {
+HGDIOBJ SelectObject(HDC hdc, HGDIOBJ handle) {
+  if (hdc == nullptr || handle == nullptr) {
     return nullptr;
   }
   Registry& r = registry();
   std::unique_lock lock(r.mutex);
-  auto dcIt = r.live.find(dc);
-  auto objIt = r.live.find(key(object));
-  if (dcIt == r.live.end() || dcIt->second.tag != Tag::Dc || objIt == r.live.end() ||
-      objIt->second.tag == Tag::Dc) {
+  Entry* dcEntry = find(r, hdc);
+  Entry* objEntry = find(r, handle);
+  if (dcEntry == nullptr || dcEntry->tag != Tag::Dc || objEntry == nullptr ||
+      objEntry->tag == Tag::Dc) {
     return nullptr;
   }
-  // Read the kind only now that the object is known to be alive.
-  GdiObject* previous = nullptr;
-  switch (object->kind()) {
-  case GdiKind::Pen:
-    previous = std::exchange(dc->pen, static_cast<Pen*>(static_cast<GdiPen*>(object)));
+  auto* dc = static_cast<DeviceContext*>(dcEntry->object);
+  Object* previous = nullptr;
+  switch (objEntry->tag) {
+  case Tag::Pen:
+    previous = std::exchange(dc->pen, static_cast<Pen*>(objEntry->object));
     break;
-  case GdiKind::Font:
-    previous = std::exchange(dc->font, static_cast<Font*>(static_cast<GdiFont*>(object)));
+  case Tag::Font:
+    previous = std::exchange(dc->font, static_cast<Font*>(objEntry->object));
     break;
-  case GdiKind::Brush:
-    previous = std::exchange(dc->brush, static_cast<Brush*>(static_cast<GdiBrush*>(object)));
+  case Tag::Brush:
+    previous = std::exchange(dc->brush, static_cast<Brush*>(objEntry->object));
     break;
-  case GdiKind::Bitmap:
+  case Tag::Bitmap:
     if (dc->recording != nullptr) {
       return nullptr;
     }
-    if (object == dc->bitmap) {
-      return object;
+    if (objEntry->object == dc->bitmap) {
+      return handle;
     }
-    if (!objIt->second.stock && objIt->second.selections > 0) {
+    if (!objEntry->stock && objEntry->selections > 0) {
       return nullptr; // already selected into another DC
     }
-    previous = std::exchange(dc->bitmap, static_cast<Bitmap*>(static_cast<GdiBitmap*>(object)));
+    previous = std::exchange(dc->bitmap, static_cast<Bitmap*>(objEntry->object));
     break;
+  case Tag::Dc:
+    return nullptr;
   }
-  if (previous != object) {
-    ++objIt->second.selections;
-    --r.live.at(key(previous)).selections;
+  if (previous->handle != handle) {
+    ++objEntry->selections;
+    --entryOf(r, previous).selections;
   }
-  return previous;
+  return previous->handle;
 }
 
 // --- state ------------------------------------------------------------------

@@ -3,9 +3,11 @@
 // Names, handle types and argument orders follow the Windows GDI so that the
 // plotting code above reads like Windows code. Nothing here needs a display.
 //
-// Handles are pointers, but every call checks them against the set of live
-// objects first: a null, deleted or wrong-kind handle makes the call do nothing
-// and return FALSE / 0 / nullptr (CLR_INVALID for the colour functions).
+// Handles are numbers that stand for objects, not their addresses, and no number
+// is handed out twice: every call looks its handles up among the live objects
+// first, and a null, deleted or wrong-kind handle makes the call do nothing and
+// return FALSE / 0 / nullptr (CLR_INVALID for the colour functions), also after
+// the memory of a deleted object serves a new one.
 
 #include <cstdint>
 
@@ -53,50 +55,19 @@ constexpr BYTE GetBValue(COLORREF c) {
 struct HWND__;
 using HWND = HWND__*;
 
-enum class GdiKind : std::uint8_t { Pen, Font, Bitmap, Brush };
-
-// Base of every GDI object. Only this layer creates or destroys them.
-struct GdiObject {
-  GdiObject(const GdiObject&) = delete;
-  GdiObject& operator=(const GdiObject&) = delete;
-  GdiKind kind() const { return kind_; }
-
-protected:
-  explicit GdiObject(GdiKind kind) : kind_(kind) {}
-  ~GdiObject() = default;
-
-private:
-  GdiKind kind_;
-};
-
-struct GdiPen : GdiObject {
-protected:
-  GdiPen() : GdiObject(GdiKind::Pen) {}
-  ~GdiPen() = default;
-};
-struct GdiFont : GdiObject {
-protected:
-  GdiFont() : GdiObject(GdiKind::Font) {}
-  ~GdiFont() = default;
-};
-struct GdiBitmap : GdiObject {
-protected:
-  GdiBitmap() : GdiObject(GdiKind::Bitmap) {}
-  ~GdiBitmap() = default;
-};
-struct GdiBrush : GdiObject {
-protected:
-  GdiBrush() : GdiObject(GdiKind::Brush) {}
-  ~GdiBrush() = default;
-};
-struct DeviceContext;
-
-using HGDIOBJ = GdiObject*;
-using HPEN = GdiPen*;
-using HFONT = GdiFont*;
-using HBITMAP = GdiBitmap*;
-using HBRUSH = GdiBrush*;
-using HDC = DeviceContext*;
+// Handles of the objects, as on Windows: any of them passes as an HGDIOBJ, and
+// only the calls know what stands behind one (never dereference a handle).
+struct HPEN__;
+struct HFONT__;
+struct HBITMAP__;
+struct HBRUSH__;
+struct HDC__;
+using HGDIOBJ = void*;
+using HPEN = HPEN__*;
+using HFONT = HFONT__*;
+using HBITMAP = HBITMAP__*;
+using HBRUSH = HBRUSH__*;
+using HDC = HDC__*;
 
 // Mix modes of the pen with the pixels (SetROP2). The value minus one is the
 // truth table of the mix: bit 3 for pen 1 / pixel 1, bit 2 for 1 / 0,

@@ -348,7 +348,7 @@ HBITMAP GetSelectedBitmap(HDC hdc) {
   if (dc == nullptr || dc->bitmap == &stock().none) {
     return nullptr;
   }
-  return dc->bitmap;
+  return static_cast<HBITMAP>(dc->bitmap->handle);
 }
 
 BOOL GetPixelTarget(HDC hdc, PixelTarget* target) {

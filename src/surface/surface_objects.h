@@ -12,19 +12,27 @@ class Recording;
 
 namespace surface {
 
-struct Pen final : GdiPen {
+// What every object keeps of itself: the handle it was given.
+struct Object {
+  Object() = default;
+  Object(const Object&) = delete;
+  Object& operator=(const Object&) = delete;
+  void* handle = nullptr;
+};
+
+struct Pen final : Object {
   COLORREF color = 0;
 };
 
-struct Brush final : GdiBrush {
+struct Brush final : Object {
   COLORREF color = 0;
 };
 
-struct Font final : GdiFont {
+struct Font final : Object {
   fonts::FontRequest request;
 };
 
-struct Bitmap final : GdiBitmap {
+struct Bitmap final : Object {
   int width = 0; // device pixels
   int height = 0;
   double scale = 1;                  // device pixels to a logical one

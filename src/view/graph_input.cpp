@@ -37,11 +37,13 @@ void GraphView::onMouseMove(LPARAM lParam) {
     // Stopped first: a pass finishing between the pan and the stop would zero the
     // offsets of a step its picture does not show.
     stopWorker();
-    const int dx = mousePos.x - prevMousePos.x;
-    const int dy = mousePos.y - prevMousePos.y;
+    int dx = 0, dy = 0; // as far as the origin moved: it stops at the ends of its range
     {
       std::lock_guard<std::mutex> lock(liveState.changeLock);
-      liveState.pan(dx, dy);
+      const double oX = liveState.oX, oY = liveState.oY;
+      liveState.pan(mousePos.x - prevMousePos.x, mousePos.y - prevMousePos.y);
+      dx = static_cast<int>(liveState.oX - oX);
+      dy = static_cast<int>(liveState.oY - oY);
     }
     scrollX.fetch_add(-dx);
     scrollY.fetch_add(-dy);
@@ -63,6 +65,15 @@ void GraphView::onMouseButtons(WPARAM keys) {
   }
 }
 
+void GraphView::onCancelMode() {
+  if (dragging) {
+    dragging = false;
+    if (!holdPasses) {
+      startWorker();
+    }
+  }
+}
+
 void GraphView::cancelDrag() {
   dragging = false;
 }
@@ -70,9 +81,7 @@ void GraphView::cancelDrag() {
 void GraphView::onMouseWheel(WPARAM wParam) {
   {
     std::lock_guard<std::mutex> lock(liveState.changeLock);
-    if (HIWORD(wParam) == kNotchAway) {
-      liveState.zoom(+1);
-    } else if (!liveState.zoom(-1)) {
+    if (!liveState.zoom(HIWORD(wParam) == kNotchAway ? +1 : -1)) {
       return;
     }
   }
@@ -80,86 +89,77 @@ void GraphView::onMouseWheel(WPARAM wParam) {
   startWorker();
 }
 
+namespace {
+
+// What a key of the table does to the live state, under its lock; false when the
+// state refused the change, and then nothing more happens.
+struct KeyRow {
+  WPARAM key;
+  bool (*act)(PlotState&);
+};
+
+// The origin moves by whole pixels and stops at the ends of its range.
+bool panBy(PlotState& s, int dx, int dy) {
+  const double oX = s.oX, oY = s.oY;
+  s.pan(dx, dy);
+  return s.oX != oX || s.oY != oY;
+}
+
+constexpr KeyRow kKeys[] = {
+    {VK_LEFT, [](PlotState& s) { return panBy(s, -50, 0); }},
+    {VK_UP, [](PlotState& s) { return panBy(s, 0, -50); }},
+    {VK_RIGHT, [](PlotState& s) { return panBy(s, 50, 0); }},
+    {VK_DOWN, [](PlotState& s) { return panBy(s, 0, 50); }},
+    {'A', [](PlotState& s) { return s.shiftYRange(+1.0, +1.0); }},
+    {'Q', [](PlotState& s) { return s.shiftXRange(+1.0, +1.0); }},
+    {'S', [](PlotState& s) { return s.shiftYRange(-1.0, -1.0); }},
+    {'W', [](PlotState& s) { return s.shiftXRange(-1.0, -1.0); }},
+    {VK_NUMPAD1, [](PlotState& s) { return s.stepVariable(&PlotState::a, +1); }},
+    {VK_NUMPAD2, [](PlotState& s) { return s.stepVariable(&PlotState::a, -1); }},
+    {VK_NUMPAD4, [](PlotState& s) { return s.stepVariable(&PlotState::b, +1); }},
+    {VK_NUMPAD5, [](PlotState& s) { return s.stepVariable(&PlotState::b, -1); }},
+    {VK_NUMPAD6, [](PlotState& s) { return s.stepVariable(&PlotState::d, -1); }},
+    {VK_NUMPAD7, [](PlotState& s) { return s.stepVariable(&PlotState::c, +1); }},
+    {VK_NUMPAD8, [](PlotState& s) { return s.stepVariable(&PlotState::c, -1); }},
+    {VK_NUMPAD9, [](PlotState& s) { return s.stepVariable(&PlotState::d, +1); }},
+    {VK_ADD, [](PlotState& s) { return s.zoom(+3); }},
+    {VK_SUBTRACT, [](PlotState& s) { return s.zoom(-3); }},
+};
+
+const KeyRow* findKey(WPARAM key) {
+  for (const KeyRow& row : kKeys) {
+    if (row.key == key) {
+      return &row;
+    }
+  }
+  return nullptr;
+}
+
+// A key outside the table writes its code and key data onto the window.
+void echoKey(HWND window, WPARAM wParam, LPARAM lParam) {
+  char echo[64];
+  std::snprintf(echo, sizeof echo, "wParam = %d lParam = %d     ", static_cast<int>(wParam),
+                static_cast<int>(static_cast<std::uint32_t>(lParam)));
+  HDC dc = GetDC(window);
+  TextOutA(dc, 0, 10, echo, static_cast<int>(std::strlen(echo)));
+  ReleaseDC(window, dc);
+}
+
+} // namespace
+
 void GraphView::onKeyDown(WPARAM wParam, LPARAM lParam) {
-  {
-    std::unique_lock<std::mutex> lock(liveState.changeLock);
-    PlotState& s = liveState;
-    switch (wParam) {
-    case 27:
-      lock.unlock(); // the dialog changes the state itself
-      SendMessageA(window, WM_RBUTTONUP, 0, 0);
-      break;
-    case 37:
-      s.pan(-50, 0);
-      break;
-    case 38:
-      s.pan(0, -50);
-      break;
-    case 39:
-      s.pan(50, 0);
-      break;
-    case 40:
-      s.pan(0, 50);
-      break;
-    case 'A':
-      s.shiftYRange(+1.0, +1.0);
-      break;
-    case 'Q':
-      s.shiftXRange(+1.0, +1.0);
-      break;
-    case 'S':
-      s.shiftYRange(-1.0, -1.0);
-      break;
-    case 'W':
-      s.shiftXRange(-1.0, -1.0);
-      break;
-    case 97:
-      s.a += s.accuracy;
-      break;
-    case 98:
-      s.a -= s.accuracy;
-      break;
-    case 100:
-      s.b += s.accuracy;
-      break;
-    case 101:
-      s.b -= s.accuracy;
-      break;
-    case 102:
-      s.d -= s.accuracy;
-      break;
-    case 103:
-      s.c += s.accuracy;
-      break;
-    case 104:
-      s.c -= s.accuracy;
-      break;
-    case 105:
-      s.d += s.accuracy;
-      break;
-    case 107:
-      s.zoom(+3);
-      break;
-    case 109:
-      if (!s.zoom(-3)) {
-        return;
-      }
-      break;
-    case 112:
-      lock.unlock();
-      MessageBoxA(window, KeyHelpText, "help", MB_OK);
-      break;
-    default: {
-      lock.unlock();
-      char echo[64];
-      std::snprintf(echo, sizeof echo, "wParam = %d lParam = %d     ", static_cast<int>(wParam),
-                    static_cast<int>(static_cast<std::uint32_t>(lParam)));
-      HDC dc = GetDC(window);
-      TextOutA(dc, 0, 10, echo, static_cast<int>(std::strlen(echo)));
-      ReleaseDC(window, dc);
+  if (wParam == VK_ESCAPE) {
+    SendMessageA(window, WM_RBUTTONUP, 0, 0); // the dialog changes the state itself
+  } else if (wParam == VK_F1) {
+    MessageBoxA(window, KeyHelpText, "help", MB_OK);
+  } else if (const KeyRow* row = findKey(wParam)) {
+    std::lock_guard<std::mutex> lock(liveState.changeLock);
+    if (!row->act(liveState)) {
       return;
     }
-    }
+  } else {
+    echoKey(window, wParam, lParam);
+    return;
   }
   showStatus();
   startWorker();

@@ -16,7 +16,6 @@ int pictureSize(double v) {
 // The pictures are never smaller than the picture the program was designed for.
 constexpr int kLeastWidth = 1024;
 constexpr int kLeastHeight = 768;
-constexpr int kStatusBarHeight = 20;
 
 // A bitmap of the size at the scale, white; null when it cannot be made (too large).
 HBITMAP whitePicture(int width, int height, double scale) {
@@ -103,16 +102,11 @@ void GraphView::createBuffers(HWND mainWindow) {
 void GraphView::followClientArea() {
   const int oldWidth = pictureSize(liveState.width);
   const int oldHeight = pictureSize(liveState.height);
-  int width = std::max<int>(kLeastWidth, clientRect.right);
-  int height = std::max<int>(kLeastHeight, clientRect.bottom - kStatusBarHeight);
+  const int width = std::max<int>(kLeastWidth, clientRect.right);
+  const int height = std::max<int>(kLeastHeight, clientRect.bottom - kStatusBarHeight);
   const double scale = windowScale();
-  if (scale == pictureScale && width <= oldWidth && height <= oldHeight) {
-    return; // a smaller window crops the pictures it has
-  }
-  if (scale != pictureScale) {
-    // On a screen of another scale the pictures are made anew, never smaller.
-    width = std::max(width, oldWidth);
-    height = std::max(height, oldHeight);
+  if (scale == pictureScale && width == oldWidth && height == oldHeight) {
+    return;
   }
   stopWorker();
   cancelDrag(); // the new pictures are drawn whole; a drag would shift them
@@ -123,7 +117,8 @@ void GraphView::followClientArea() {
     DeleteObject(back);
     return; // beyond any picture: the old ones stay, the paint whitens the rest
   }
-  // Until the new pass is shown the old picture stays where it was.
+  // Until the new pass is shown the old picture stays where it was, cropped when
+  // the pictures shrink.
   HDC fresh = CreateCompatibleDC(nullptr);
   HGDIOBJ previous = SelectObject(fresh, front);
   BitBlt(fresh, 0, 0, oldWidth, oldHeight, frontDC, 0, 0, SRCCOPY);
@@ -226,12 +221,12 @@ void GraphView::paint(HDC dc) {
   const std::int64_t sy = scrollY;
 
   whiten(dc, 0, 0, w, -sy);
-  whiten(dc, 0, 0, -sx, h - 20);
-  whiten(dc, 0, clampExtent(ph - sy), w, h - 20);
-  whiten(dc, clampExtent(pw - sx), 0, w, h - 20);
-  if (h > 20) {
-    BitBlt(dc, clientRect.left, clientRect.top, clampExtent(w), clampExtent(h - 20), frontDC,
-           clampExtent(sx), clampExtent(sy), SRCCOPY);
+  whiten(dc, 0, 0, -sx, h - kStatusBarHeight);
+  whiten(dc, 0, clampExtent(ph - sy), w, h - kStatusBarHeight);
+  whiten(dc, clampExtent(pw - sx), 0, w, h - kStatusBarHeight);
+  if (h > kStatusBarHeight) {
+    BitBlt(dc, clientRect.left, clientRect.top, clampExtent(w), clampExtent(h - kStatusBarHeight),
+           frontDC, clampExtent(sx), clampExtent(sy), SRCCOPY);
   }
   if (!dragging) {
     liveState.drawCrosshair(dc, mousePos.x, mousePos.y);

@@ -42,8 +42,7 @@ public:
   // Set by a resize that made new pictures; the next paint starts their pass, so
   // that a burst of resizes starts one pass per frame shown.
   bool passAfterPaint = false;
-  // Set while the options dialog is open: it may replace the programs, so no pass
-  // may start then.
+  // Set while Apply runs: it replaces the programs, so no pass may start then.
   bool holdPasses = false;
   // Device pixels to a logical one of both pictures: the window's when they were made.
   double pictureScale = 1;
@@ -54,10 +53,11 @@ public:
   GraphView& operator=(const GraphView&) = delete;
 
   void createBuffers(HWND mainWindow);
-  // After clientRect has changed: when the client area less the status bar has
-  // grown past the pictures, or the window's device scale is no longer theirs,
-  // new pictures of its size (never below 1024 x 768) at its scale replace them
-  // and a pass follows at the next paint.
+  // After clientRect has changed: when the client area less the status bar (never
+  // taken below 1024 x 768) is no longer the pictures' size, larger or smaller, or
+  // the window's device scale is no longer theirs, new pictures of its size at its
+  // scale replace them, the old ones' memory goes, and a pass follows at the next
+  // paint.
   void followClientArea();
   void stopWorker();
   void startWorker();
@@ -74,8 +74,11 @@ public:
   // button state (keys) says it is up ends one as its release would: the release
   // itself may have gone to a modal window.
   void onMouseButtons(WPARAM keys);
-  // A modal window opens over the main window (WM_CANCELMODE): a drag ends
-  // without a pass, since whoever opened the window draws again when it closes.
+  // A modal window opens over the main window (WM_CANCELMODE): a drag ends, and
+  // its picture is drawn at once, since the window may stay open for long and the
+  // old picture, shifted, would show white bands meanwhile.
+  void onCancelMode();
+  // A drag ends without a pass (new pictures are drawn whole).
   void cancelDrag();
 
 private:

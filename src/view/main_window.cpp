@@ -9,6 +9,27 @@ namespace {
 HINSTANCE programInstance = nullptr;
 GraphView* mainView = nullptr;
 
+// The options dialog as the main window runs it. A pass may draw while the dialog
+// is open (the one a drag ended by the dialog started, or a resize's), so Apply,
+// which replaces the programs a pass uses, stops it first and lets none start
+// until it is done.
+INT_PTR viewOptionsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != WM_APPLYSETTINGS) {
+    return optionsDialogProc(dialog, message, wParam, lParam);
+  }
+  GraphView& view = *mainView;
+  view.stopWorker();
+  view.holdPasses = true;
+  const INT_PTR handled = optionsDialogProc(dialog, message, wParam, lParam);
+  view.holdPasses = false;
+  // A refused Apply keeps the dialog open: the picture a stopped pass owed a drag
+  // is drawn again.
+  if (view.scrollX != 0 || view.scrollY != 0) {
+    view.startWorker();
+  }
+  return handled;
+}
+
 } // namespace
 
 void setMainWindowView(GraphView* view) {
@@ -63,10 +84,8 @@ LRESULT mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
     return 0;
   case WM_RBUTTONUP: {
     view.stopWorker();
-    view.holdPasses = true;
     const INT_PTR ended = DialogBoxParamA(programInstance, MAKEINTRESOURCEA(res::kOptionsDialogId),
-                                          window, optionsDialogProc, 0);
-    view.holdPasses = false;
+                                          window, viewOptionsProc, 0);
     if (ended == 0) {
       view.startWorker();
     } else {
@@ -79,7 +98,7 @@ LRESULT mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
     view.onMouseWheel(wParam);
     return 0;
   case WM_CANCELMODE:
-    view.cancelDrag();
+    view.onCancelMode();
     return 0;
   case WM_TIMER:
   case WM_USER + 1:

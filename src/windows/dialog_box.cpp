@@ -251,6 +251,118 @@ int mulDiv(int a, int b, int c) {
 
 } // namespace windows
 
+namespace {
+
+// Dialog units of the template to pixels of the dialog's font.
+QRect toPixels(const DialogState& state, int x, int y, int cx, int cy) {
+  return QRect(windows::mulDiv(x, state.baseX, 4), windows::mulDiv(y, state.baseY, 8),
+               windows::mulDiv(cx, state.baseX, 4), windows::mulDiv(cy, state.baseY, 8));
+}
+
+// The dialog's own widget: caption, frame buttons, modality, font and the
+// dialog units that follow from the font.
+DialogWidget* buildDialog(const res::DialogTemplate& t, HWND handle, DialogState& state,
+                          QWidget* parent) {
+  auto* dialog = new DialogWidget(handle, parent);
+  dialog->setWindowTitle(windows::fromText(t.caption));
+  Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+  if ((t.style & st::SysMenu) != 0) {
+    flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+  }
+  if ((t.style & st::MinimizeBox) != 0) {
+    flags |= Qt::WindowMinimizeButtonHint;
+  }
+  dialog->setWindowFlags(flags);
+  dialog->setWindowModality(parent != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
+
+  const QFont font = dialogFont(t);
+  dialog->setFont(font);
+  const QFontMetrics metrics(font);
+  const int alphabet = metrics.horizontalAdvance(
+      QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+  state.baseX = std::max(1, (alphabet / 26 + 1) / 2);
+  state.baseY = std::max(1, metrics.height());
+  return dialog;
+}
+
+// Every control of the template as a child window on the dialog's page; false
+// when one cannot be built.
+bool buildControls(const res::DialogTemplate& t, HWND handle, DialogState& state,
+                   DialogWidget& dialog) {
+  std::vector<QGroupBox*> frames;
+  for (int i = 0; i < t.controlCount; ++i) {
+    const res::DialogControl& c = t.controls[i];
+    auto control = std::make_shared<HWND__>();
+    control->kind = WindowKind::Control;
+    control->parent = handle;
+    control->id = c.id;
+    HWND controlHandle = windows::registerWindow(control);
+    state.controls.push_back(controlHandle);
+    QWidget* widget = buildControl(c, controlHandle, dialog.page());
+    if (widget == nullptr) {
+      return false;
+    }
+    control->widget = widget;
+    if (c.id != -1) {
+      widget->setObjectName(QString::number(c.id));
+    }
+    widget->setGeometry(toPixels(state, c.x, c.y, c.cx, c.cy));
+    widget->setEnabled((c.style & st::Disabled) == 0);
+    if ((c.style & st::Visible) == 0) {
+      widget->hide();
+    }
+    if (auto* frame = qobject_cast<QGroupBox*>(widget)) {
+      frames.push_back(frame);
+    }
+  }
+  // Frames lie beneath the controls they surround.
+  for (QGroupBox* frame : frames) {
+    frame->lower();
+  }
+  return true;
+}
+
+// WM_INITDIALOG with the first tab stop; when the procedure answers nonzero, that
+// control (as the procedure left the controls) takes the focus.
+void initialise(HWND handle, const DialogState& state, LPARAM initParam) {
+  const HWND focus = firstTabStop(state);
+  if (windows::sendMessage(handle, WM_INITDIALOG, reinterpret_cast<WPARAM>(focus), initParam) !=
+      0) {
+    if (WindowPtr first = findWindow(firstTabStop(state)); first && first->widget) {
+      first->widget->setFocus(Qt::OtherFocusReason);
+    }
+  }
+}
+
+// Where the dialog goes: its client size, fitted into the screen's work area and
+// centred there when the template asks.
+struct Placement {
+  QSize client;
+  QRect area;
+  bool centred;
+
+  void apply(DialogWidget& dialog) const {
+    fit(dialog, client, area);
+    if (centred) {
+      centre(dialog, area);
+    }
+  }
+};
+
+// Shows the dialog and runs its loop until EndDialog (or until the widget goes).
+void runModal(DialogWidget& dialog, DialogState& state, const Placement& placement) {
+  QEventLoop loop;
+  QObject::connect(&dialog, &QObject::destroyed, &loop, &QEventLoop::quit);
+  state.loop = &loop;
+  dialog.show();
+  placement.apply(dialog); // now with the frame that the window system added
+  windows::ModalScope::takeFocus(dialog);
+  loop.exec(QEventLoop::DialogExec);
+  state.loop = nullptr;
+}
+
+} // namespace
+
 INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC procedure,
                         LPARAM initParam) {
   if (procedure == nullptr || !windows::ensureServices() || !windows::onUiThread() ||
@@ -275,95 +387,24 @@ INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC proc
   w->extra = state;
   HWND handle = windows::registerWindow(w);
 
-  auto* dialog = new DialogWidget(handle, parent);
+  DialogWidget* dialog = buildDialog(*t, handle, *state, parent);
   w->widget = dialog;
-  dialog->setWindowTitle(windows::fromText(t->caption));
-  Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
-  if ((t->style & st::SysMenu) != 0) {
-    flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+  if (!buildControls(*t, handle, *state, *dialog)) {
+    forget(*state, handle);
+    delete dialog;
+    return -1;
   }
-  if ((t->style & st::MinimizeBox) != 0) {
-    flags |= Qt::WindowMinimizeButtonHint;
-  }
-  dialog->setWindowFlags(flags);
-  dialog->setWindowModality(parent != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
-
-  const QFont font = dialogFont(*t);
-  dialog->setFont(font);
-  const QFontMetrics metrics(font);
-  const int alphabet = metrics.horizontalAdvance(
-      QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-  state->baseX = std::max(1, (alphabet / 26 + 1) / 2);
-  state->baseY = std::max(1, metrics.height());
-  auto pixels = [&](int x, int y, int cx, int cy) {
-    return QRect(windows::mulDiv(x, state->baseX, 4), windows::mulDiv(y, state->baseY, 8),
-                 windows::mulDiv(cx, state->baseX, 4), windows::mulDiv(cy, state->baseY, 8));
-  };
-
-  std::vector<QGroupBox*> frames;
-  for (int i = 0; i < t->controlCount; ++i) {
-    const res::DialogControl& c = t->controls[i];
-    auto control = std::make_shared<HWND__>();
-    control->kind = WindowKind::Control;
-    control->parent = handle;
-    control->id = c.id;
-    HWND controlHandle = windows::registerWindow(control);
-    state->controls.push_back(controlHandle);
-    QWidget* widget = buildControl(c, controlHandle, dialog->page());
-    if (widget == nullptr) {
-      forget(*state, handle);
-      delete dialog;
-      return -1;
-    }
-    control->widget = widget;
-    if (c.id != -1) {
-      widget->setObjectName(QString::number(c.id));
-    }
-    widget->setGeometry(pixels(c.x, c.y, c.cx, c.cy));
-    widget->setEnabled((c.style & st::Disabled) == 0);
-    if ((c.style & st::Visible) == 0) {
-      widget->hide();
-    }
-    if (auto* frame = qobject_cast<QGroupBox*>(widget)) {
-      frames.push_back(frame);
-    }
-  }
-  // Frames lie beneath the controls they surround.
-  for (QGroupBox* frame : frames) {
-    frame->lower();
-  }
-
-  const QSize client = pixels(0, 0, t->cx, t->cy).size();
+  const QSize client = toPixels(*state, 0, 0, t->cx, t->cy).size();
   QScreen* screen = parent != nullptr ? parent->screen() : QGuiApplication::primaryScreen();
-  const QRect area = screen != nullptr ? screen->availableGeometry() : QRect(QPoint(), client);
-  fit(*dialog, client, area);
-  const bool centred = (t->style & st::Center) != 0 && screen != nullptr;
-  if (centred) {
-    centre(*dialog, area);
-  }
+  const Placement placement{
+      client, screen != nullptr ? screen->availableGeometry() : QRect(QPoint(), client),
+      (t->style & st::Center) != 0 && screen != nullptr};
+  placement.apply(*dialog);
 
-  const HWND focus = firstTabStop(*state);
-  if (windows::sendMessage(handle, WM_INITDIALOG, reinterpret_cast<WPARAM>(focus), initParam) !=
-      0) {
-    // The procedure may have enabled or disabled controls meanwhile.
-    if (WindowPtr first = findWindow(firstTabStop(*state)); first && first->widget) {
-      first->widget->setFocus(Qt::OtherFocusReason);
-    }
-  }
-
+  initialise(handle, *state, initParam);
   QPointer<DialogWidget> alive(dialog);
   if (!state->ended) {
-    QEventLoop loop;
-    QObject::connect(dialog, &QObject::destroyed, &loop, &QEventLoop::quit);
-    state->loop = &loop;
-    dialog->show();
-    fit(*dialog, client, area); // now with the frame that the window system added
-    if (centred) {
-      centre(*dialog, area);
-    }
-    windows::ModalScope::takeFocus(*dialog);
-    loop.exec(QEventLoop::DialogExec);
-    state->loop = nullptr;
+    runModal(*dialog, *state, placement);
   }
   forget(*state, handle);
   if (alive) {

@@ -29,7 +29,7 @@ ATOM nextAtom = 0xC000;
 
 // The picture of 1024 x 768 pixels and the status bar below it.
 constexpr int kDefaultClientWidth = 1024;
-constexpr int kDefaultClientHeight = 768 + 20;
+constexpr int kDefaultClientHeight = 768 + kStatusBarHeight;
 
 QSize defaultClientSize() {
   QSize wanted(kDefaultClientWidth, kDefaultClientHeight);

@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr int kHeight = 20;
-
 // A child window of its own, as on Windows: the mouse over it is its own, so no
 // press, move, release or wheel there reaches the parent's procedure.
 class StatusLabel : public QLabel {
@@ -30,7 +28,7 @@ protected:
 
 void layOut(QWidget& bar) {
   if (QWidget* parent = bar.parentWidget()) {
-    bar.setGeometry(0, parent->height() - kHeight, parent->width(), kHeight);
+    bar.setGeometry(0, parent->height() - kStatusBarHeight, parent->width(), kStatusBarHeight);
   }
 }
 

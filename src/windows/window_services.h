@@ -7,7 +7,7 @@
 // standard error and returns IDOK, and the file dialog reports that no file was
 // chosen. Tests observe and answer both through DialogHooks.
 
-#include "surface/window_calls.h"
+#include "window_calls/window_calls.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -109,6 +109,26 @@ inline constexpr WPARAM MK_SHIFT = 0x0004;
 inline constexpr WPARAM MK_CONTROL = 0x0008;
 inline constexpr WPARAM MK_MBUTTON = 0x0010;
 
+// Virtual-key codes of WM_KEYDOWN's wParam; a letter's code is its capital.
+inline constexpr WPARAM VK_ESCAPE = 0x1B;
+inline constexpr WPARAM VK_LEFT = 0x25;
+inline constexpr WPARAM VK_UP = 0x26;
+inline constexpr WPARAM VK_RIGHT = 0x27;
+inline constexpr WPARAM VK_DOWN = 0x28;
+inline constexpr WPARAM VK_NUMPAD0 = 0x60;
+inline constexpr WPARAM VK_NUMPAD1 = 0x61;
+inline constexpr WPARAM VK_NUMPAD2 = 0x62;
+inline constexpr WPARAM VK_NUMPAD3 = 0x63;
+inline constexpr WPARAM VK_NUMPAD4 = 0x64;
+inline constexpr WPARAM VK_NUMPAD5 = 0x65;
+inline constexpr WPARAM VK_NUMPAD6 = 0x66;
+inline constexpr WPARAM VK_NUMPAD7 = 0x67;
+inline constexpr WPARAM VK_NUMPAD8 = 0x68;
+inline constexpr WPARAM VK_NUMPAD9 = 0x69;
+inline constexpr WPARAM VK_ADD = 0x6B;
+inline constexpr WPARAM VK_SUBTRACT = 0x6D;
+inline constexpr WPARAM VK_F1 = 0x70;
+
 inline constexpr UINT SB_SETTEXTA = WM_USER + 1;
 inline constexpr WPARAM SB_SIMPLEID = 255;
 
@@ -197,7 +217,7 @@ void PostQuitMessage(int exitCode);
 BOOL GetMessageA(MSG* message, HWND window, UINT first, UINT last);
 BOOL TranslateMessage(const MSG* message);
 LRESULT DispatchMessageA(const MSG* message);
-// SendMessageA is declared with the drawing surface: it runs the receiver's
+// SendMessageA is declared in window_calls/: it runs the receiver's
 // procedure before it returns, on the user-interface thread only (0 elsewhere).
 
 // --- painting ---------------------------------------------------------------------
@@ -209,13 +229,17 @@ BOOL EndPaint(HWND window, const PAINTSTRUCT* paint);
 BOOL RedrawWindow(HWND window, const RECT* rect, void* region, UINT flags);
 // Nonzero while the window waits for its WM_PAINT; the rectangle is the client area.
 BOOL GetUpdateRect(HWND window, RECT* rect, BOOL erase);
-// GetDC and ReleaseDC are declared with the drawing surface. On a window they draw
+// GetDC and ReleaseDC are declared in window_calls/. On a window they draw
 // into its client area under a lock, from any thread, and show it without a WM_PAINT.
 
 // --- status bar -------------------------------------------------------------------
 
-// A child along the bottom of its parent, 20 pixels high, showing one line. It takes
-// the mouse over it for itself: nothing of it reaches the parent's procedure.
+// Not in Windows: the status bar's height, the rows a parent's paint leaves to it.
+inline constexpr int kStatusBarHeight = 20;
+
+// A child along the bottom of its parent, kStatusBarHeight pixels high, showing one
+// line. It takes the mouse over it for itself: nothing of it reaches the parent's
+// procedure.
 HWND CreateStatusWindowA(LONG style, LPCSTR text, HWND parent, UINT id);
 
 // --- dialogs ----------------------------------------------------------------------

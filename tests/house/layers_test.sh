@@ -3,7 +3,7 @@
 # below it in the order of the layers (docs/architecture.md).
 set -euo pipefail
 src=$1
-layers=(expr res surface plot vector settings windows options view)
+layers=(expr res surface window_calls plot vector settings windows options view)
 rank() {
   local i
   for i in "${!layers[@]}"; do

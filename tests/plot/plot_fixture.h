@@ -6,7 +6,7 @@
 #include "expr/program.h"
 #include "plot/plotter.h"
 #include "surface/surface.h"
-#include "surface/window_calls.h"
+#include "window_calls/window_calls.h"
 
 #include <gtest/gtest.h>
 

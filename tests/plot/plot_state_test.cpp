@@ -108,6 +108,65 @@ TEST(PlotState, ZoomNeverGoesBelowOnePixel) {
   EXPECT_DOUBLE_EQ(s.xMax, (1024.0 - 300.0) / 40.0 + 1); // recomputed
 }
 
+// The input's changes at the ends of the 32-bit range: each value stays where the
+// status line can show it, as the status line then shows it.
+TEST(PlotState, InputStopsAtTheEndsOfTheThirtyTwoBitRange) {
+  constexpr double kMax = 2147483647.0, kMin = -2147483648.0;
+  struct Case {
+    const char* name;
+    std::function<void(PlotState&)> before;
+    std::function<bool(PlotState&)> change;
+    bool accepted;
+    const char* shown; // a part of the status line after it
+  } cases[] = {
+      {"zoom +3 at the top", [](PlotState& s) { s.pixels = kMax; },
+       [](PlotState& s) { return s.zoom(3); }, false, "pixels=2147483647,"},
+      {"zoom +3 past the top", [](PlotState& s) { s.pixels = kMax - 2; },
+       [](PlotState& s) { return s.zoom(3); }, false, "pixels=2147483645,"},
+      {"zoom +1 to the top", [](PlotState& s) { s.pixels = kMax - 1; },
+       [](PlotState& s) { return s.zoom(1); }, true, "pixels=2147483647,"},
+      {"pan right stops at the top", [](PlotState& s) { s.oX = kMax - 10; },
+       [](PlotState& s) { return s.pan(50, 0), s.oX == kMax; }, true, "oX=2147483647,"},
+      {"pan up stops at the bottom", [](PlotState& s) { s.oY = kMin + 10; },
+       [](PlotState& s) { return s.pan(0, -50), s.oY == kMin; }, true, "oY=-2147483648,"},
+      {"Q past the top", [](PlotState& s) { s.setView(300, 300, -10, kMax, -10, 10, 20); },
+       [](PlotState& s) { return s.shiftXRange(1, 1); }, false, "X:(-10,"},
+      {"S to the bottom", [](PlotState& s) { s.setView(300, 300, -10, 10, -kMax, 10, 1); },
+       [](PlotState& s) { return s.shiftYRange(-1, -1); }, true, "Y(-468,9)"},
+      {"S past the bottom", [](PlotState& s) { s.setView(300, 300, -10, 10, kMin, 10, 1); },
+       [](PlotState& s) { return s.shiftYRange(-1, -1); }, false, "Y(-468,10)"},
+      {"Q that would close the range",
+       [](PlotState& s) { s.setView(300, 300, 0.1, std::nextafter(0.1, 1.0), -10, 10, 20); },
+       [](PlotState& s) { return s.shiftXRange(1, 1); }, false, "X:(0,0)"},
+      {"a past the top",
+       [](PlotState& s) {
+         s.a = kMax + 0.5;
+         s.accuracy = 1;
+       },
+       [](PlotState& s) { return s.stepVariable(&PlotState::a, +1); }, false, "(a:2147483647,"},
+      {"d to the bottom",
+       [](PlotState& s) {
+         s.d = kMin + 0.5;
+         s.accuracy = 1;
+       },
+       [](PlotState& s) { return s.stepVariable(&PlotState::d, -1); }, true, "d:-2147483648)"},
+      {"c past the bottom",
+       [](PlotState& s) {
+         s.c = kMin;
+         s.accuracy = 1;
+       },
+       [](PlotState& s) { return s.stepVariable(&PlotState::c, -1); }, false, "c:-2147483648,"},
+  };
+  for (const Case& c : cases) {
+    PlotState s;
+    c.before(s);
+    s.updateVisibleRanges();
+    EXPECT_EQ(c.change(s), c.accepted) << c.name;
+    s.showStatus(nullptr, 0, 0);
+    EXPECT_NE(std::strstr(s.statusText, c.shown), nullptr) << c.name << ": " << s.statusText;
+  }
+}
+
 TEST(PlotState, SetViewKeepsWhatFailsItsTest) {
   PlotState s;
   s.setView(100, 200, 5, 5, -3, 3, 30); // X range not increasing

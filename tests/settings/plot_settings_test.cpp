@@ -120,6 +120,25 @@ TEST(PlotSettings, OnlyTheFormulasOfTheChosenKindAreCompiled) {
   EXPECT_EQ(boxes.shown[0].type, MB_OK);
 }
 
+// Every number of a plot state, for a comparison field by field.
+constexpr double PlotState::*kNumbers[] = {
+    &PlotState::oX,    &PlotState::oY,   &PlotState::width,    &PlotState::height,
+    &PlotState::a,     &PlotState::b,    &PlotState::c,        &PlotState::d,
+    &PlotState::yFrom, &PlotState::yTo,  &PlotState::xFrom,    &PlotState::xTo,
+    &PlotState::tFrom, &PlotState::tTo,  &PlotState::accuracy, &PlotState::pixels,
+    &PlotState::xMin,  &PlotState::xMax, &PlotState::yMin,     &PlotState::yMax,
+};
+
+// Every number text changed to another valid number, so that any number written
+// into the live state before a refusal shows.
+void changeEveryNumber(PlotSettings& t) {
+  const char* texts[] = {"10", "20", "-5", "5", "-6", "6",    "-7",
+                         "7",  "2",  "3",  "4", "5",  "0.02", "30"};
+  for (int i = 0; i < 14; ++i) {
+    t.text(i)->assign(CText(texts[i]));
+  }
+}
+
 TEST(PlotSettings, FailedApplyLeavesTheLiveStateAsItWas) {
   PlotSettings s;
   PlotState live;
@@ -174,9 +193,12 @@ TEST(PlotSettings, FailedApplyLeavesTheLiveStateAsItWas) {
        },
        "слишком мала точность Accuracy : 0.0000001 \r\n "_cp1251},
   };
+  PlotState before;
+  before.copyFrom(live);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     PlotSettings t;
+    changeEveryNumber(t);
     c.edit(t);
     MessageBoxes boxes;
     EXPECT_FALSE(t.apply(live));
@@ -185,10 +207,9 @@ TEST(PlotSettings, FailedApplyLeavesTheLiveStateAsItWas) {
     EXPECT_EQ(boxes.shown[0].caption, "ошибка"_cp1251);
     EXPECT_EQ(live.firstProgram, first);
     EXPECT_EQ(live.secondProgram, second);
-    EXPECT_EQ(live.a, 1.0);
-    EXPECT_EQ(live.oX, 300.0);
-    EXPECT_EQ(live.xFrom, -10.0);
-    EXPECT_EQ(live.accuracy, CText("0.01").toReal(0));
+    for (std::size_t i = 0; i < std::size(kNumbers); ++i) {
+      EXPECT_EQ(live.*kNumbers[i], before.*kNumbers[i]) << "number " << i << " of the state";
+    }
     EXPECT_EQ(live.kind, Explicit);
     EXPECT_EQ(first->evaluate(1, 1, 1, 1, 1, 1), 3.0); // still compiled and usable
   }

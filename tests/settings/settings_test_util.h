@@ -1,7 +1,7 @@
 #pragma once
 // Helpers for the settings tests: captured message boxes and a scratch folder.
 
-#include "surface/window_calls.h"
+#include "window_calls/window_calls.h"
 
 #include <gtest/gtest.h>
 

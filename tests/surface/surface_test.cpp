@@ -2,8 +2,8 @@
 
 #include "picture_dump.h"
 #include "surface/line_clip.h"
-#include "surface/window_calls.h"
 #include "surface_canvas.h"
+#include "window_calls/window_calls.h"
 
 #include <gtest/gtest.h>
 
@@ -273,6 +273,50 @@ TEST(Handles, NullAndStaleHandlesAreRefused) {
   SetWindowSurfaceHooks(noHooks());
   for (const Case& c : cases) {
     EXPECT_TRUE(c.refused()) << c.name;
+  }
+  EXPECT_EQ(canvas.differentFrom(kWhite), Pixels{}) << "a refused call drew";
+}
+
+// The memory of a deleted object soon serves a new one of its size; its handle
+// must still be refused, and a call through it must not reach the new object.
+TEST(Handles, StaleHandlesStayRefusedWhenTheirMemoryServesNewObjects) {
+  Canvas canvas(4, 4);
+  struct Kind {
+    const char* name;
+    std::function<HGDIOBJ()> make;
+    std::function<BOOL(HGDIOBJ)> destroy;
+    std::function<bool(HGDIOBJ)> works; // a call through the handle takes effect
+  };
+  auto selects = [&](HGDIOBJ h) {
+    HGDIOBJ old = SelectObject(canvas.dc(), h);
+    return old != nullptr && SelectObject(canvas.dc(), old) == h;
+  };
+  const Kind kinds[] = {
+      {"pen", [] { return CreatePen(PS_SOLID, 1, RGB(1, 2, 3)); }, DeleteObject, selects},
+      {"brush", [] { return CreateSolidBrush(RGB(1, 2, 3)); }, DeleteObject, selects},
+      {"font",
+       [] { return CreateFontA(12, 0, 0, 0, 0, 0, 0, 0, RUSSIAN_CHARSET, 0, 0, 0, 0, nullptr); },
+       DeleteObject, selects},
+      {"bitmap", [] { return CreateCompatibleBitmap(nullptr, 2, 2); }, DeleteObject, selects},
+      {"dc", [] { return CreateCompatibleDC(nullptr); },
+       [](HGDIOBJ h) { return DeleteDC(static_cast<HDC>(h)); },
+       [](HGDIOBJ h) { return MoveToEx(static_cast<HDC>(h), 1, 1, nullptr) == TRUE; }},
+  };
+  for (const Kind& k : kinds) {
+    HGDIOBJ stale = k.make();
+    ASSERT_NE(stale, nullptr) << k.name;
+    ASSERT_EQ(k.destroy(stale), TRUE) << k.name;
+    std::vector<HGDIOBJ> fresh;
+    for (int i = 0; i < 64; ++i) {
+      fresh.push_back(k.make());
+      EXPECT_NE(fresh.back(), stale) << k.name << ": a handle given twice";
+      EXPECT_FALSE(k.works(stale)) << k.name << " #" << i << ": the stale handle was taken";
+      EXPECT_EQ(k.destroy(stale), FALSE) << k.name << " #" << i << ": deleted through it";
+    }
+    for (HGDIOBJ h : fresh) {
+      EXPECT_TRUE(k.works(h)) << k.name << ": a live object lost to a stale handle's call";
+      EXPECT_EQ(k.destroy(h), TRUE) << k.name;
+    }
   }
   EXPECT_EQ(canvas.differentFrom(kWhite), Pixels{}) << "a refused call drew";
 }

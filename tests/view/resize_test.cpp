@@ -1,5 +1,6 @@
-// The pictures follow the window when it grows: more of the plane at the same
-// scale, one pass per burst of resizes, and a resize stops the running pass.
+// The pictures follow the window as it grows and shrinks: more or less of the
+// plane at the same scale, never less than 1024 x 768, one pass per burst of
+// resizes, and a resize stops the running pass.
 
 #include "view_window.h"
 
@@ -74,6 +75,44 @@ TEST(Resize, TheGraphExtendsToTheNewEdgesAtTheSameScale) {
       }
     }
     EXPECT_EQ(differing, 0);
+  }
+}
+
+struct PictureSize {
+  int width, height;
+  bool operator==(const PictureSize&) const = default;
+};
+
+PictureSize sizeOf(HBITMAP bitmap) {
+  PictureSize s{0, 0};
+  BitmapBits(bitmap, &s.width, &s.height);
+  return s;
+}
+
+TEST(Resize, ThePicturesShrinkBackWithTheWindowToNoLessThanTheFirst) {
+  struct Case {
+    int clientWidth, clientHeight; // with the status bar's 20 rows
+    PictureSize pictures;
+  };
+  const Case cases[] = {
+      {1500, 1520, {1500, 1500}}, {1024, 788, {1024, 768}}, {600, 400, {1024, 768}},
+      {1100, 500, {1100, 768}},   {900, 1000, {1024, 980}},
+  };
+  ViewWindow w;
+  GraphView& v = *w.view;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.clientWidth);
+    MoveWindow(w.window, 0, 0, 1800, 1600, TRUE);
+    w.finishPass();
+    ASSERT_EQ(sizeOf(v.frontBitmap), (PictureSize{1800, 1580}));
+    MoveWindow(w.window, 0, 0, c.clientWidth, c.clientHeight, TRUE);
+    w.finishPass();
+    EXPECT_EQ(sizeOf(v.frontBitmap), c.pictures);
+    EXPECT_EQ(sizeOf(v.backBitmap), c.pictures);
+    EXPECT_EQ(v.liveState.width, c.pictures.width);
+    EXPECT_EQ(v.liveState.height, c.pictures.height);
+    EXPECT_EQ(frontPixel(v, c.pictures.width - 1, 150), kFrame) << "drawn at the new size";
+    EXPECT_EQ(frontPixel(v, 150, c.pictures.height - 1), kFrame);
   }
 }
 

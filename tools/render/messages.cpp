@@ -1,7 +1,7 @@
 #include "messages.h"
 
 #include "expr/cp1251.h"
-#include "surface/window_calls.h"
+#include "window_calls/window_calls.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 // The calls on windows made below the window services, through their hooks.
 
-#include "surface/window_calls.h"
+#include "window_calls/window_calls.h"
 
 #include "expr/cp1251.h"
 
