@@ -35,29 +35,6 @@ struct RecordingCanvas {
   }
 };
 
-// Asks the pass to stop once its progress reaches a per cent.
-struct StopAt {
-  static inline StopAt* current = nullptr;
-  Pass& pass;
-  int percent;
-  StopAt(Pass& p, int at) : pass(p), percent(at) {
-    current = this;
-    WindowSurfaceHooks hooks;
-    hooks.getDC = [](HWND) -> HDC {
-      if (current->percent >= 0 && current->pass.plotter.shownPercent >= current->percent) {
-        current->pass.stopRequest = true;
-      }
-      return nullptr;
-    };
-    SetWindowSurfaceHooks(hooks);
-    p.live.window = reinterpret_cast<HWND>(this);
-  }
-  ~StopAt() {
-    SetWindowSurfaceHooks(WindowSurfaceHooks{});
-    current = nullptr;
-  }
-};
-
 TEST(Recording, PlayedBackPassIsThePicture) {
   struct Case {
     const char* name;
@@ -106,7 +83,8 @@ TEST(Recording, PlayedBackPassIsThePicture) {
       Pass direct;
       prepare(direct);
       {
-        StopAt stop(direct, c.stopAt);
+        ProgressLog stop(direct);
+        stop.stopAt = c.stopAt;
         direct.run();
       }
       Pass recorded;
@@ -114,7 +92,8 @@ TEST(Recording, PlayedBackPassIsThePicture) {
       RecordingCanvas canvas;
       recorded.live.canvasDC = canvas.dc;
       {
-        StopAt stop(recorded, c.stopAt);
+        ProgressLog stop(recorded);
+        stop.stopAt = c.stopAt;
         recorded.run();
       }
       EXPECT_EQ(recorded.plotter.samplesDone, direct.plotter.samplesDone);
