@@ -367,6 +367,39 @@ protected:
     const int raw = std::system((command + " 2>>" + path("tools.txt")).c_str());
     return WIFEXITED(raw) && WEXITSTATUS(raw) == 0;
   }
+
+  // The PNG, SVG and PDF of one settings file, with the options given.
+  void renderEach(const std::string& options, const std::string& ini, const std::string& base) {
+    for (const char* extension : {".png", ".svg", ".pdf"}) {
+      Outcome r = run(options + ini + " " + path(base + extension));
+      ASSERT_EQ(r.status, 0) << r.err;
+    }
+  }
+
+  // Both documents rasterized at the scale (1024 x 768 units, or points at 72 dpi,
+  // at 1) show the PNG: its lines, curve, marks and labels.
+  void expectDocumentsShowThePng(const std::string& base, const Expected& expected, int scale) {
+    const Picture png = picture(path(base + ".png"));
+    ASSERT_EQ(png.width, 1024 * scale);
+    const std::string size = std::to_string(1024 * scale) + " -h " + std::to_string(768 * scale);
+    ASSERT_TRUE(shell("rsvg-convert -w " + size + " -o " + path(base + "-svg.png") + " " +
+                      path(base + ".svg")))
+        << readText(path("tools.txt"));
+    ASSERT_TRUE(shell("pdftoppm -png -r " + std::to_string(72 * scale) + " -singlefile " +
+                      path(base + ".pdf") + " " + path(base + "-pdf")))
+        << readText(path("tools.txt"));
+    for (const char* raster : {"-svg.png", "-pdf.png"}) {
+      SCOPED_TRACE(raster);
+      const Picture p = picture(path(base + raster));
+      ASSERT_EQ(p.width, 1024 * scale);
+      ASSERT_EQ(p.height, 768 * scale);
+      const Differences d = compare(png, p, expected, scale);
+      EXPECT_EQ(d.lines, 0) << d.first;
+      EXPECT_EQ(d.missingCurve, 0) << d.first;
+      EXPECT_EQ(d.strayCurve, 0) << d.first;
+      EXPECT_EQ(d.labels, 0) << d.first;
+    }
+  }
 };
 
 TEST_F(VectorRender, DocumentsShowThePictureAndCarryTheLabelsAsText) {
@@ -387,33 +420,11 @@ TEST_F(VectorRender, DocumentsShowThePictureAndCarryTheLabelsAsText) {
     SCOPED_TRACE(c.name);
     const std::string base = "case" + std::to_string(n++);
     const std::string ini = settings(base + ".ini", c.changes);
-    for (const char* extension : {".png", ".svg", ".pdf"}) {
-      Outcome r = run(ini + " " + path(base + extension));
-      ASSERT_EQ(r.status, 0) << r.err;
-    }
+    ASSERT_NO_FATAL_FAILURE(renderEach("", ini, base));
     const Expected expected = expectedOf(ini);
     const std::vector<Label>& labels = expected.labels;
     ASSERT_FALSE(labels.empty());
-    const Picture png = picture(path(base + ".png"));
-
-    // Both rasterizers at the picture's size: 1024 x 768 units, or points at 72 dpi.
-    ASSERT_TRUE(shell("rsvg-convert -w 1024 -h 768 -o " + path(base + "-svg.png") + " " +
-                      path(base + ".svg")))
-        << readText(path("tools.txt"));
-    ASSERT_TRUE(
-        shell("pdftoppm -png -r 72 -singlefile " + path(base + ".pdf") + " " + path(base + "-pdf")))
-        << readText(path("tools.txt"));
-    for (const char* raster : {"-svg.png", "-pdf.png"}) {
-      SCOPED_TRACE(raster);
-      const Picture p = picture(path(base + raster));
-      ASSERT_EQ(p.width, 1024);
-      ASSERT_EQ(p.height, 768);
-      const Differences d = compare(png, p, expected);
-      EXPECT_EQ(d.lines, 0) << d.first;
-      EXPECT_EQ(d.missingCurve, 0) << d.first;
-      EXPECT_EQ(d.strayCurve, 0) << d.first;
-      EXPECT_EQ(d.labels, 0) << d.first;
-    }
+    ASSERT_NO_FATAL_FAILURE(expectDocumentsShowThePng(base, expected, 1));
 
     EXPECT_EQ(missingLabels(labels, svgTexts(readText(path(base + ".svg")))),
               std::vector<std::string>{})
@@ -448,34 +459,13 @@ TEST_F(VectorRender, DocumentsAtAScaleShowThePictureAtTheScale) {
     SCOPED_TRACE(c.name);
     const std::string base = "scaled" + std::to_string(n++);
     const std::string ini = settings(base + ".ini", c.changes);
-    for (const char* extension : {".png", ".svg", ".pdf"}) {
-      Outcome r = run("--scale 2 " + ini + " " + path(base + extension));
-      ASSERT_EQ(r.status, 0) << r.err;
-    }
+    ASSERT_NO_FATAL_FAILURE(renderEach("--scale 2 ", ini, base));
     const std::string svg = readText(path(base + ".svg"));
     EXPECT_NE(svg.find("width=\"1024\" height=\"768\" viewBox=\"0 0 2048 1536\""),
               std::string::npos);
     ASSERT_TRUE(shell("pdfinfo " + path(base + ".pdf") + " > " + path(base + "-info.txt")));
     EXPECT_NE(readText(path(base + "-info.txt")).find("1024 x 768 pts"), std::string::npos);
-
-    const Expected expected = expectedOf(ini, 2);
-    const Picture png = picture(path(base + ".png"));
-    ASSERT_EQ(png.width, 2048);
-    ASSERT_TRUE(shell("rsvg-convert -w 2048 -h 1536 -o " + path(base + "-svg.png") + " " +
-                      path(base + ".svg")));
-    ASSERT_TRUE(shell("pdftoppm -png -r 144 -singlefile " + path(base + ".pdf") + " " +
-                      path(base + "-pdf")));
-    for (const char* raster : {"-svg.png", "-pdf.png"}) {
-      SCOPED_TRACE(raster);
-      const Picture p = picture(path(base + raster));
-      ASSERT_EQ(p.width, 2048);
-      ASSERT_EQ(p.height, 1536);
-      const Differences d = compare(png, p, expected, 2);
-      EXPECT_EQ(d.lines, 0) << d.first;
-      EXPECT_EQ(d.missingCurve, 0) << d.first;
-      EXPECT_EQ(d.strayCurve, 0) << d.first;
-      EXPECT_EQ(d.labels, 0) << d.first;
-    }
+    ASSERT_NO_FATAL_FAILURE(expectDocumentsShowThePng(base, expectedOf(ini, 2), 2));
   }
 }
 
