@@ -4,7 +4,8 @@
 // prints the passes started, completed and shown, the median and 95th percentile
 // from a press to its picture beside the bare pass measured in the same run (at
 // the places the presses draw, one pass after another),
-// whether the last press was shown, and with --timeline every pass's steps.
+// whether the last press was shown, and with --timeline every pass's steps (begun:
+// the first WM_PAINT after its swap begins; paint: that WM_PAINT has copied it).
 //
 // --spin runs the event loop as the first version of this benchmark did, without
 // ever waiting for events, which leaves one core to the drawing.
@@ -47,7 +48,7 @@ constexpr int kStep = 50;            // pixels the picture moves at a right arro
 // What happened to the pass of one press, in milliseconds after the press; -1: never.
 struct PassTimes {
   double handled = -1, start = -1, whitened = -1, drawn = -1, frontTaken = -1, swapped = -1,
-         painted = -1, presented = -1;
+         paintBegun = -1, painted = -1, presented = -1;
   int texts = 0;
   double textMs = 0, textWaitMs = 0, textMaxMs = 0;
 };
@@ -132,6 +133,14 @@ int tracedReleaseDC(HWND window, HDC dc) {
 
 // The main window's procedure, watching which picture each paint shows.
 LRESULT watchingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  // The first paint after the picture of the latest press was swapped in.
+  const int latest = currentPress.load();
+  if (message == WM_PAINT && latest >= 0) {
+    PassTimes& p = passes[static_cast<std::size_t>(latest)];
+    if (p.swapped >= 0 && p.paintBegun < 0) {
+      p.paintBegun = since(latest);
+    }
+  }
   const LRESULT result = mainWindowProc(window, message, wParam, lParam);
   if (message == WM_PAINT && !view->context.blitInProgress.exchange(true)) {
     if (view->frontPictures != seenPictures) {
@@ -220,8 +229,8 @@ std::vector<double> barePassesAlong(HWND window, int step, bool after) {
 
 void printTimeline() {
   std::printf(
-      "  press handled start  white  drawAll texts(n, all, wait, max)     front   swap  paint "
-      "present\n");
+      "  press handled start  white  drawAll texts(n, all, wait, max)     front   swap  begun  "
+      "paint present\n");
   auto field = [](double v) {
     if (v < 0) {
       std::printf("      -");
@@ -239,6 +248,7 @@ void printTimeline() {
     std::printf("  %3d %6.2f %6.2f %6.2f   ", p.texts, p.textMs, p.textWaitMs, p.textMaxMs);
     field(p.frontTaken);
     field(p.swapped);
+    field(p.paintBegun);
     field(p.painted);
     field(p.presented);
     std::printf("\n");

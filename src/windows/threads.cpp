@@ -3,6 +3,7 @@
 #include "windows/dialog_hooks.h"
 
 #include <pthread.h>
+#include <sched.h>
 
 #include <atomic>
 #include <chrono>
@@ -61,6 +62,9 @@ HANDLE CreateThread(void*, std::size_t stackSize, LPTHREAD_START_ROUTINE start, 
   if (threadId != nullptr) {
     *threadId = static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(t) & 0xFFFFFFFF);
   }
+  // A kernel that packs threads onto few cores starts the new one on this core,
+  // behind the rest of this thread's turn: it gives way, so the new thread begins now.
+  sched_yield();
   return t;
 }
 

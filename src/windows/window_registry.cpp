@@ -9,6 +9,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <sched.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -226,6 +227,11 @@ void requestUpdate(HWND window, const RECT* part) {
   if (first) {
     const std::uint64_t one = 1;
     [[maybe_unused]] ssize_t put = ::write(wakeFd, &one, sizeof one);
+  }
+  if (present.part.isNull()) {
+    // A kernel that packs threads onto few cores wakes the UI thread on this one,
+    // behind whatever this thread does next: it gives way, so the picture comes first.
+    sched_yield();
   }
 }
 
