@@ -2,6 +2,7 @@
 // loop that evaluates the default implicit formula, applies the same test and
 // sets the same pixels.
 
+#include "bench_scene.h"
 #include "bench_util.h"
 #include "expr/program.h"
 #include "plot/plotter.h"
@@ -17,36 +18,14 @@
 
 namespace {
 
-// A canvas and a live state set up by Apply from the default settings of a kind.
-struct Scene {
-  PlotSettings settings;
-  PlotState live;
-  Plotter plotter;
-  std::atomic<bool> stopRequest{false};
-  HDC dc = CreateCompatibleDC(nullptr);
-  HBITMAP bitmap = CreateCompatibleBitmap(dc, 1024, 768);
-  HGDIOBJ previous = SelectObject(dc, bitmap);
-
-  Scene(int kind, const char* accuracy, bool fast, int threads = 0, const char* formula = nullptr) {
-    settings.kind = kind;
-    settings.accuracyText.assign(CText(accuracy));
-    if (formula != nullptr) {
-      settings.implicitText.assign(CText(formula));
-    }
-    settings.apply(live);
-    live.canvasDC = dc;
+// The default settings of a kind, drawn with the plain scan.
+struct Scene : BenchScene {
+  Scene(int kind, const char* accuracy, bool fast, int threads = 0, const char* formula = nullptr)
+      : BenchScene(kind, accuracy, formula) {
     plotter.fastPaths = fast;
     plotter.threads = threads;
     plotter.pruning = false; // these figures are the plain scan's; pruned_bench has the pruned
-    SetROP2(dc, R2_COPYPEN);
-    SetBkMode(dc, TRANSPARENT);
   }
-  ~Scene() {
-    SelectObject(dc, previous);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-  }
-  void whiten() { PatBlt(dc, 0, 0, 1024, 768, WHITENESS); }
 };
 
 // Whole passes into the scene's white picture, the whitening not timed.

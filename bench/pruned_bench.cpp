@@ -8,6 +8,7 @@
 //   lumicurve_pruned_bench [--runs N] [--only NAME] [--accuracy A]... [--render PATH]
 //                          [--threads N] [--pruned-only | --plain-only]   (for a profiler)
 
+#include "bench_scene.h"
 #include "expr/program.h"
 #include "plot/plotter.h"
 #include "settings/plot_settings.h"
@@ -59,36 +60,12 @@ double cpuMs() {
   return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) * 1e-6;
 }
 
-// A picture and a live state set up by Apply, as the program's view holds them.
-struct Scene {
-  PlotSettings settings;
-  PlotState live;
-  Plotter plotter;
-  std::atomic<bool> stopRequest{false};
-  HDC dc = CreateCompatibleDC(nullptr);
-  HBITMAP bitmap = CreateCompatibleBitmap(dc, 1024, 768);
-  HGDIOBJ previous = SelectObject(dc, bitmap);
-
-  Scene(const Graph& g, const char* accuracy) {
-    settings.kind = g.kind;
-    settings.accuracyText.assign(CText(accuracy));
-    settings.implicitText.assign(CText(g.formula));
-    settings.apply(live);
-    live.canvasDC = dc;
-    SetROP2(dc, R2_COPYPEN);
-    SetBkMode(dc, TRANSPARENT);
-  }
-  ~Scene() {
-    SelectObject(dc, previous);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-  }
-  Scene(const Scene&) = delete;
-  Scene& operator=(const Scene&) = delete;
+struct Scene : BenchScene {
+  Scene(const Graph& g, const char* accuracy) : BenchScene(g.kind, accuracy, g.formula) {}
 
   // One whole pass into a white picture, the whitening not timed.
   Times pass(bool pruning, int threads) {
-    PatBlt(dc, 0, 0, 1024, 768, WHITENESS);
+    whiten();
     plotter.pruning = pruning;
     plotter.threads = threads;
     const double cpu = cpuMs();
