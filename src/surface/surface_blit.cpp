@@ -261,30 +261,41 @@ BOOL BitBlt(HDC hdst, int x, int y, int width, int height, HDC hsrc, int sx, int
   return TRUE;
 }
 
+namespace {
+
+// The first device pixel of logical pixel (x, y) in the DC's bitmap; false when
+// there is no DC or that pixel lies outside the bitmap.
+bool firstDevicePixel(HDC hdc, int x, int y, DeviceContext*& dc, std::int64_t& dx,
+                      std::int64_t& dy) {
+  dc = liveDc(hdc);
+  if (dc == nullptr) {
+    return false;
+  }
+  const Bitmap& b = *dc->bitmap;
+  dx = edge(x, b.scale);
+  dy = edge(y, b.scale);
+  return dx >= 0 && dy >= 0 && dx < b.width && dy < b.height;
+}
+
+} // namespace
+
 // The pixels are those of the first device pixel of a logical one.
 COLORREF GetPixel(HDC hdc, int x, int y) {
-  DeviceContext* dc = liveDc(hdc);
-  if (dc == nullptr) {
+  DeviceContext* dc = nullptr;
+  std::int64_t dx = 0, dy = 0;
+  if (!firstDevicePixel(hdc, x, y, dc, dx, dy)) {
     return CLR_INVALID;
   }
-  Bitmap& b = *dc->bitmap;
-  const std::int64_t dx = edge(x, b.scale), dy = edge(y, b.scale);
-  if (dx < 0 || dy < 0 || dx >= b.width || dy >= b.height) {
-    return CLR_INVALID;
-  }
-  return toColorRef(b.row(dy)[dx]);
+  return toColorRef(dc->bitmap->row(dy)[dx]);
 }
 
 COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color) {
-  DeviceContext* dc = liveDc(hdc);
-  if (dc == nullptr) {
+  DeviceContext* dc = nullptr;
+  std::int64_t dx = 0, dy = 0;
+  if (!firstDevicePixel(hdc, x, y, dc, dx, dy)) {
     return CLR_INVALID;
   }
   Bitmap& b = *dc->bitmap;
-  const std::int64_t dx = edge(x, b.scale), dy = edge(y, b.scale);
-  if (dx < 0 || dy < 0 || dx >= b.width || dy >= b.height) {
-    return CLR_INVALID;
-  }
   const Rect r = clipToBitmap(b, dx, dy, edge(std::int64_t{x} + 1, b.scale) - dx,
                               edge(std::int64_t{y} + 1, b.scale) - dy);
   fillRect(b, r, toPixel(color));
