@@ -68,11 +68,23 @@ struct Canvas : surface_test::Canvas {
 };
 
 inline int differingPixels(const Canvas& a, const Canvas& b) {
+  const std::uint32_t* p = BitmapBits(a.bitmap(), nullptr, nullptr);
+  const std::uint32_t* q = BitmapBits(b.bitmap(), nullptr, nullptr);
   int n = 0;
-  for (int y = 0; y < a.height(); ++y) {
-    for (int x = 0; x < a.width(); ++x) {
-      n += a.at(x, y) != b.at(x, y) ? 1 : 0;
-    }
+  for (int i = 0; i < a.width() * a.height(); ++i) {
+    n += p[i] != q[i] ? 1 : 0;
+  }
+  return n;
+}
+
+// Red pixels of `a` that are not red in `b`: marks a stopped pass had no right to.
+inline int strayRed(const Canvas& a, const Canvas& b) {
+  const std::uint32_t* p = BitmapBits(a.bitmap(), nullptr, nullptr);
+  const std::uint32_t* q = BitmapBits(b.bitmap(), nullptr, nullptr);
+  const std::uint32_t red = 0xFF0000; // a bitmap's pixel is 0xRRGGBB
+  int n = 0;
+  for (int i = 0; i < a.width() * a.height(); ++i) {
+    n += p[i] == red && q[i] != red ? 1 : 0;
   }
   return n;
 }
@@ -171,5 +183,18 @@ struct ProgressLog {
       }
     }
     return true;
+  }
+  // After a pass this log stopped: the stop came, no text followed it, no thread
+  // went on for more than `slack` samples after it, the frame was never drawn,
+  // and every red pixel is one the whole pass `full` has too.
+  void expectStoppedInTime(const Pass& full, std::int64_t slack) const {
+    ASSERT_GE(doneAtStop, 0);
+    EXPECT_TRUE(rising());
+    EXPECT_EQ(shown.size(), textsAtStop) << "no progress after the stop";
+    const auto done = static_cast<std::int64_t>(pass.plotter.samplesDone);
+    EXPECT_GE(done, doneAtStop);
+    EXPECT_LT(done, doneAtStop + slack) << "a thread went on after the stop";
+    EXPECT_NE(pass.canvas.at(0, 0), kFrameGreen);
+    EXPECT_EQ(strayRed(pass.canvas, full.canvas), 0) << "red only where it belongs";
   }
 };
