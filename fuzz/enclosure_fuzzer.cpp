@@ -5,14 +5,11 @@
 // of the box must lie in the box's enclosure, or be NaN where NaN was allowed.
 
 #include "../tests/expr/box_points.h"
-#include "expr/batch.h"
-#include "expr/enclosure.h"
-#include "expr/program.h"
 #include "fuzz_report.h"
 
 #include <cstdint>
 #include <cstdlib>
-#include <vector>
+#include <optional>
 
 namespace {
 
@@ -59,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::uint8_t flags = data[2];
   rangeOf(data[0], (flags & 1) != 0, (flags & 2) != 0, x0, x1);
   rangeOf(data[1], (flags & 4) != 0, (flags & 8) != 0, y0, y1);
-  const double* vars = kVariables[(flags >> 4) & 3];
+  const double(&vars)[4] = kVariables[(flags >> 4) & 3];
   std::mt19937_64 rng(data[3]);
 
   CText formula;
@@ -75,32 +72,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (p.enclosure == nullptr || p.batch == nullptr) {
     fuzz::fail(data, size, "a compiled formula has no enclosure or no batch layout");
   }
-  p.enclosure->beginPass(vars[0], vars[1], vars[2], vars[3]);
-  const Enclosure e = p.enclosure->enclose(x0, x1, y0, y1);
-  BatchProgram& batch = *p.batch;
-  batch.beginPass(vars[0], vars[1], vars[2], vars[3]);
-  const std::vector<double> xs = pointsOf(x0, x1, rng);
-  const std::vector<double> ys = pointsOf(y0, y1, rng);
-  for (double x : xs) {
-    batch.beginRow(x);
-    for (std::size_t first = 0; first < ys.size();) {
-      const int n = static_cast<int>(std::min<std::size_t>(batch.chunkSize(), ys.size() - first));
-      const double* values = batch.evaluateRow(ys.data() + first, static_cast<int>(first), n);
-      for (int i = 0; i < n; ++i) {
-        const double y = ys[first + static_cast<std::size_t>(i)];
-        const double walk = p.evaluate(x, y, vars[0], vars[1], vars[2], vars[3]);
-        for (double v : {walk, values[i]}) {
-          if (!e.contains(v)) {
-            fuzz::fail(data, size,
-                       "over x %a..%a, y %a..%a, a..d %g %g %g %g: the value %a (%.17g) at "
-                       "(%a, %a) is outside [%a, %a]%s",
-                       x0, x1, y0, y1, vars[0], vars[1], vars[2], vars[3], v, v, x, y, e.lo, e.hi,
-                       e.nan ? " with NaN" : " without NaN");
-          }
-        }
-      }
-      first += static_cast<std::size_t>(n);
-    }
+  Enclosure e{};
+  if (const std::optional<Escape> out = firstEscape(p, x0, x1, y0, y1, vars, rng, e)) {
+    fuzz::fail(data, size,
+               "over x %a..%a, y %a..%a, a..d %g %g %g %g: the value %a (%.17g) at (%a, %a) is "
+               "outside [%a, %a]%s",
+               x0, x1, y0, y1, vars[0], vars[1], vars[2], vars[3], out->value, out->value, out->x,
+               out->y, e.lo, e.hi, e.nan ? " with NaN" : " without NaN");
   }
   p.release();
   return 0;

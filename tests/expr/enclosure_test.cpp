@@ -24,30 +24,12 @@ struct Box {
 
 // Checks both evaluators at points of the box against its enclosure.
 void expectHeld(CProgram& p, const Box& box, const double (&vars)[4], std::mt19937_64& rng) {
-  p.enclosure->beginPass(vars[0], vars[1], vars[2], vars[3]);
-  const Enclosure e = p.enclosure->enclose(box.x0, box.x1, box.y0, box.y1);
-  BatchProgram& batch = *p.batch;
-  batch.beginPass(vars[0], vars[1], vars[2], vars[3]);
-  const std::vector<double> xs = pointsOf(box.x0, box.x1, rng);
-  const std::vector<double> ys = pointsOf(box.y0, box.y1, rng);
-  for (double x : xs) {
-    batch.beginRow(x);
-    for (std::size_t first = 0; first < ys.size();) {
-      const int n = static_cast<int>(std::min<std::size_t>(batch.chunkSize(), ys.size() - first));
-      const double* values = batch.evaluateRow(ys.data() + first, static_cast<int>(first), n);
-      for (int i = 0; i < n; ++i) {
-        const double y = ys[first + static_cast<std::size_t>(i)];
-        const double walk = p.evaluate(x, y, vars[0], vars[1], vars[2], vars[3]);
-        for (double v : {walk, values[i]}) {
-          ASSERT_TRUE(e.contains(v))
-              << cp1251::toUtf8(p.source.at(0)) << " over x " << box.x0 << ".." << box.x1 << ", y "
-              << box.y0 << ".." << box.y1 << ": at (" << x << ", " << y << ") " << v << " outside ["
-              << e.lo << ", " << e.hi << "]" << (e.nan ? " with NaN" : "");
-        }
-      }
-      first += static_cast<std::size_t>(n);
-    }
-  }
+  Enclosure e{};
+  const std::optional<Escape> out = firstEscape(p, box.x0, box.x1, box.y0, box.y1, vars, rng, e);
+  ASSERT_FALSE(out) << cp1251::toUtf8(p.source.at(0)) << " over x " << box.x0 << ".." << box.x1
+                    << ", y " << box.y0 << ".." << box.y1 << ": at (" << out->x << ", " << out->y
+                    << ") " << out->value << " outside [" << e.lo << ", " << e.hi << "]"
+                    << (e.nan ? " with NaN" : "");
 }
 
 CProgram* compiled(CProgram& p, const std::string& formula) {
