@@ -88,6 +88,19 @@ template <typename T> T* widget(int id) {
   return qobject_cast<T*>(widgetOf(item(id)));
 }
 
+// A plain window of a class of its own, shown and active: the window below a box.
+void showOwner(const char* className, HWND& owner) {
+  WNDCLASSEXA c{};
+  c.cbSize = sizeof c;
+  c.lpfnWndProc = DefWindowProcA;
+  c.lpszClassName = className;
+  ASSERT_NE(RegisterClassExA(&c), 0);
+  owner = CreateWindowExA(0, className, "Owner", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                          400, 300, nullptr, nullptr, nullptr, nullptr);
+  ShowWindow(owner, SW_SHOW);
+  ASSERT_TRUE(pumpUntil([&] { return QApplication::activeWindow() == widgetOf(owner); }));
+}
+
 std::string textOf(HWND window, int count = 2000) {
   std::string buffer(static_cast<std::size_t>(count), '\x7F');
   const int stored = GetWindowTextA(window, buffer.data(), count);
@@ -327,15 +340,8 @@ TEST(DialogServices, TheOwnerPaintsOnUnderTheDialog) {
 // the keyboard when it opens and gives it back to the window below when it closes;
 // so does a dialog.
 TEST(DialogServices, ABoxFitsItsCaptionAndBoxesAndDialogsHandTheFocusBack) {
-  WNDCLASSEXA c{};
-  c.cbSize = sizeof c;
-  c.lpfnWndProc = DefWindowProcA;
-  c.lpszClassName = "FocusOwner";
-  ASSERT_NE(RegisterClassExA(&c), 0);
-  HWND owner = CreateWindowExA(0, "FocusOwner", "Owner", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                               CW_USEDEFAULT, 400, 300, nullptr, nullptr, nullptr, nullptr);
-  ShowWindow(owner, SW_SHOW);
-  ASSERT_TRUE(pumpUntil([&] { return QApplication::activeWindow() == widgetOf(owner); }));
+  HWND owner = nullptr;
+  ASSERT_NO_FATAL_FAILURE(showOwner("FocusOwner", owner));
   QFont title = QApplication::font("QMdiSubWindowTitleBar");
   title.setBold(true);
   const int captionWidth = QFontMetrics(title).horizontalAdvance(QStringLiteral("Ошибка"));
@@ -428,15 +434,8 @@ bool keepsTheKeyboard(QWidget& below, const std::function<void()>& open, Qt::Key
 }
 
 TEST(DialogServices, AModalWindowKeepsTheKeyboardWhenTheWindowBelowIsClicked) {
-  WNDCLASSEXA c{};
-  c.cbSize = sizeof c;
-  c.lpfnWndProc = DefWindowProcA;
-  c.lpszClassName = "KeyboardOwner";
-  ASSERT_NE(RegisterClassExA(&c), 0);
-  HWND owner = CreateWindowExA(0, "KeyboardOwner", "Owner", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                               CW_USEDEFAULT, 400, 300, nullptr, nullptr, nullptr, nullptr);
-  ShowWindow(owner, SW_SHOW);
-  ASSERT_TRUE(pumpUntil([&] { return QApplication::activeWindow() == widgetOf(owner); }));
+  HWND owner = nullptr;
+  ASSERT_NO_FATAL_FAILURE(showOwner("KeyboardOwner", owner));
   EXPECT_TRUE(keepsTheKeyboard(
       *widgetOf(owner), [&] { MessageBoxA(owner, "help", "help", MB_OK); }, Qt::Key_Return))
       << "a box over a window";
