@@ -80,8 +80,12 @@ bool Desktop::start(std::string& why, bool windowManager) {
       continue;
     }
     display_ = ":" + std::to_string(n);
-    xvfb_ = spawnProcess({"Xvfb", display_, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"},
-                         "/dev/null");
+    // -noreset: a server resets when its last client leaves, and refuses the
+    // program that connects meanwhile; without a window manager the check below
+    // is that last client.
+    xvfb_ = spawnProcess(
+        {"Xvfb", display_, "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"},
+        "/dev/null");
     ::setenv("DISPLAY", display_.c_str(), 1);
     if (waitFor([] { return std::system("xdotool getdisplaygeometry >/dev/null 2>&1") == 0; },
                 5000)) {
